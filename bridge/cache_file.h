@@ -1,0 +1,27 @@
+#pragma once
+
+#include "bridge/pointers_cache.h"
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <variant>
+
+namespace Tovek::KV9Lua {
+
+struct NoCacheFile {};
+struct DefaultCacheFile {};
+
+// Where the pointers cache lives, from the configuration's "cache" key, in alternative order:
+// no file, the default file, a configured path, an inline value (loading only).
+using CacheLocation = std::variant<NoCacheFile, DefaultCacheFile, std::filesystem::path, nlohmann::json>;
+
+CacheLocation readCacheConfig(const nlohmann::json& config);
+// This plug-in module's own path with its extension replaced by ".dll.cache".
+std::filesystem::path defaultCachePath();
+
+// Never lets a std::exception out: a failure is logged as two lines and gives an empty cache.
+PointersCache loadPointersCache(const nlohmann::json& config, void (*log)(const char*));
+void savePointersCache(const nlohmann::json& config, const PointersCache& cache);
+
+}  // namespace Tovek::KV9Lua
