@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <variant>
+
+namespace Tovek::KV9Lua {
+
+// A Lua number (alternative 0) or a Lua string (alternative 1).
+using LuaValue = std::variant<double, std::string>;
+
+struct LuaDefine {
+    std::string name;
+    LuaValue value;
+};
+
+}  // namespace Tovek::KV9Lua

@@ -1,0 +1,12 @@
+#pragma once
+
+namespace HostGame {
+
+// A session for a user to watch: loads Vellox.dll beside this program with sample custom data,
+// prints every host log line, then what the start-up found.
+int runDemo();
+
+// One start-up, timed; prints "startup_ms: N".
+int runTimedStartup(const wchar_t* dll);
+
+}  // namespace HostGame

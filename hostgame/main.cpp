@@ -1,0 +1,43 @@
+// hostgame.exe: the stand-in host loader and host game in one process.
+//   --scenario NAME   runs one scenario; exit 0 when every check held
+//   --demo            a session for the README's main command
+//   --startup DLL     one start-up of DLL (used by scenarios for a first process)
+//   --timed-startup DLL   one start-up, timed (used by scripts/bench)
+
+#include "hostgame/demo.h"
+#include "hostgame/startup_scenarios.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <shellapi.h>
+#include <string>
+
+int main() {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    // A crash must end the process at once rather than wait on an error dialog.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    const std::wstring command = argc > 1 ? argv[1] : L"";
+    if (command == L"--demo") return HostGame::runDemo();
+    if (argc > 2 && command == L"--startup") return HostGame::runStartupOnly(argv[2]);
+    if (argc > 2 && command == L"--timed-startup") return HostGame::runTimedStartup(argv[2]);
+    if (argc > 2 && command == L"--scenario") {
+        for (const auto& scenario : HostGame::startupScenarios()) {
+            const std::wstring name(scenario.name, scenario.name + std::strlen(scenario.name));
+            if (name != argv[2]) continue;
+            std::printf("scenario %s\n", scenario.name);
+            HostGame::ScenarioChecks checks;
+            return scenario.run(checks);
+        }
+        std::fprintf(stderr, "unknown scenario\n");
+        return 2;
+    }
+    if (command == L"--list-scenarios") {
+        for (const auto& scenario : HostGame::startupScenarios()) std::printf("%s\n", scenario.name);
+        return 0;
+    }
+    std::fprintf(stderr, "usage: hostgame.exe --demo | --scenario NAME | --list-scenarios\n");
+    return 2;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+// The stand-in host loader: loads a plug-in DLL and calls tovek_plugin_init once with
+// {hook, log, customData}, recording every log line.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace HostGame {
+
+struct PluginRun {
+    bool loaded = false;  // the DLL and its export were found
+    bool result = false;  // what tovek_plugin_init returned
+    std::vector<std::string> log;
+};
+
+// Loads the DLL (a second call finds the module already loaded) and calls its export with customData
+// (nullptr passes a null pointer). Every log line is also printed as it arrives when echo is set.
+PluginRun runPlugin(const std::filesystem::path& dll, const char* customData, bool echo = false);
+
+}  // namespace HostGame

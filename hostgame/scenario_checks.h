@@ -1,0 +1,29 @@
+#pragma once
+
+// What a scenario checks, printed as it goes; the scenario passes when every check held.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace HostGame {
+
+class ScenarioChecks {
+public:
+    void check(bool held, const std::string& what);
+    void checkLog(const std::vector<std::string>& actual, const std::vector<std::string>& expected);
+    int exitCode() const { return m_failures == 0 ? 0 : 1; }
+
+private:
+    int m_failures = 0;
+};
+
+// This program's folder, where the build puts Vellox.dll.
+std::filesystem::path programFolder();
+// A fresh folder holding a copy of Vellox.dll for one scenario, so that its default cache file
+// is its own; returns the copy's path.
+std::filesystem::path freshPluginCopy(const std::string& scenario);
+// Runs this program again with the arguments and returns its exit code.
+int runSelf(const std::wstring& arguments);
+
+}  // namespace HostGame

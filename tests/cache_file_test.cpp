@@ -1,0 +1,235 @@
+#include "bridge/cache_file.h"
+
+#include "bridge/cache_cipher.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+using namespace Tovek::KV9Lua;
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Stands in for game code: it lies inside this program's image, and tests rewrite it.
+alignas(4096) uint8_t fixture[4096];
+
+std::vector<std::string> logged;
+void recordLog(const char* line) { logged.emplace_back(line); }
+
+std::string readFile(const fs::path& path) {
+    std::ifstream stream(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+}
+
+std::string utf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+class CacheFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (std::size_t i = 0; i < sizeof fixture; ++i) fixture[i] = static_cast<uint8_t>(i * 7);
+        logged.clear();
+        fs::remove(defaultCachePath());
+        folder = fs::temp_directory_path() /
+                 ("vellox-cache-" + std::to_string(GetCurrentProcessId()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(folder);
+        cache.set(0, reinterpret_cast<uintptr_t>(fixture + 1000));
+        cache.set(1, reinterpret_cast<uintptr_t>(fixture + 3000));
+    }
+    void TearDown() override {
+        fs::remove_all(folder);
+        fs::remove(defaultCachePath());
+    }
+
+    static json configWithPath(const fs::path& path) {
+        return json{{"cache", {{"filePath", utf8(path)}}}};
+    }
+
+    fs::path folder;
+    PointersCache cache;
+};
+
+TEST(CacheFile, ConfigSelectsTheCacheLocation) {
+    const json inline_ = json::array({"iv", "ciphertext"});
+    struct Case {
+        json config;
+        CacheLocation expected;
+    };
+    const Case cases[] = {
+        {json::object(), DefaultCacheFile{}},
+        {json{{"cache", nullptr}}, NoCacheFile{}},
+        {json{{"cache", {{"filePath", nullptr}}}}, NoCacheFile{}},
+        {json{{"cache", {{"filePath", "x"}}}}, fs::path(L"x")},
+        {json{{"cache", {{"value", inline_}}}}, CacheLocation{std::in_place_type<json>, inline_}},
+        {json{{"cache", {{"value", inline_}, {"filePath", "x"}}}},
+         CacheLocation{std::in_place_type<json>, inline_}},
+        {json{{"cache", {{"value", nullptr}, {"filePath", "x"}}}}, fs::path(L"x")},
+        {json{{"cache", {{"filePath", "caf\xC3\xA9/\xE2\x82\xAC.cache"}}}},
+         fs::path(L"caf\u00E9/\u20AC.cache")},
+        {json{{"cache", {{"filePath", "a\xFF" "b\xC3"}}}}, fs::path(L"ab")},  // invalid, then cut
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.config.dump(-1, ' ', false, json::error_handler_t::replace));
+        const CacheLocation location = readCacheConfig(c.config);
+        ASSERT_EQ(location.index(), c.expected.index());
+        if (const auto* path = std::get_if<fs::path>(&location)) {
+            EXPECT_EQ(path->wstring(), std::get<fs::path>(c.expected).wstring());
+        }
+        if (const auto* value = std::get_if<json>(&location)) {
+            EXPECT_EQ(*value, std::get<json>(c.expected));
+        }
+    }
+}
+
+TEST(CacheFile, InvalidConfigsFailLoudlyOnSaveAndAreLoggedOnLoad) {
+    struct Case {
+        json config;
+        std::string error;
+    };
+    const Case cases[] = {
+        {json{{"cache", json::object()}}, "invalid config"},
+        {json{{"cache", "text"}}, "invalid config"},
+        {json{{"cache", {{"filePath", 5}}}},
+         "[json.exception.type_error.302] type must be string, but is number"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.config.dump());
+        std::string error = "no error";
+        try {
+            readCacheConfig(c.config);
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(error, c.error);
+
+        error = "no error";
+        try {
+            savePointersCache(c.config, PointersCache());
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(error, c.error);
+
+        logged.clear();
+        EXPECT_TRUE(loadPointersCache(c.config, recordLog).entries().empty());
+        EXPECT_EQ(logged, (std::vector<std::string>{"Failed to load pointers cache: ", c.error}));
+    }
+}
+
+TEST(CacheFile, DefaultPathIsThisModuleWithDllCacheExtension) {
+    wchar_t module[MAX_PATH];
+    ASSERT_NE(GetModuleFileNameW(nullptr, module, MAX_PATH), 0u);
+    const fs::path expected = fs::path(module).replace_extension(L".dll.cache");
+    EXPECT_EQ(defaultCachePath(), expected);
+}
+
+TEST_F(CacheFileTest, MissingConfiguredFileIsLoggedAndTheSaveCreatesIt) {
+    const fs::path file = folder / L"pointers-\u00FC.dll.cache";
+    const json config = configWithPath(file);
+
+    EXPECT_TRUE(loadPointersCache(config, recordLog).entries().empty());
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_EQ(logged[0], "Failed to load pointers cache: ");
+    EXPECT_EQ(logged[1].rfind("[json.exception.parse_error.101]", 0), 0u) << logged[1];
+
+    savePointersCache(config, cache);
+    const std::string text = readFile(file);
+    EXPECT_EQ(text, json::parse(text).dump());  // compact, no final line break
+    EXPECT_EQ(text.find_first_of(" \r\n"), std::string::npos);
+
+    logged.clear();
+    EXPECT_EQ(loadPointersCache(config, recordLog).entries(), cache.entries());
+    EXPECT_TRUE(logged.empty());
+}
+
+TEST_F(CacheFileTest, MissingDefaultFileIsNoErrorAndTheSaveCreatesIt) {
+    const json config = json::object();
+    EXPECT_TRUE(loadPointersCache(config, recordLog).entries().empty());
+    EXPECT_TRUE(logged.empty());
+
+    savePointersCache(config, cache);
+    ASSERT_TRUE(fs::exists(defaultCachePath()));
+    EXPECT_EQ(loadPointersCache(config, recordLog).entries(), cache.entries());
+    EXPECT_TRUE(logged.empty());
+}
+
+TEST_F(CacheFileTest, EverySaveRewritesTheFileAndBothVersionsLoad) {
+    const fs::path file = folder / "pointers.dll.cache";
+    const json config = configWithPath(file);
+
+    savePointersCache(config, cache);
+    const std::string first = readFile(file);
+    savePointersCache(config, cache);
+    const std::string second = readFile(file);
+
+    EXPECT_NE(first, second);
+    for (const std::string& text : {first, second}) {
+        const json inlined = json{{"cache", {{"value", json::parse(text)}}}};
+        EXPECT_EQ(loadPointersCache(inlined, recordLog).entries(), cache.entries());
+    }
+    EXPECT_TRUE(logged.empty());
+}
+
+TEST_F(CacheFileTest, ChangedGameCodeEmptiesTheCacheSilently) {
+    const fs::path file = folder / "pointers.dll.cache";
+    const json config = configWithPath(file);
+    savePointersCache(config, cache);
+
+    fixture[1000] ^= 0x01;
+    EXPECT_TRUE(loadPointersCache(config, recordLog).entries().empty());
+    EXPECT_TRUE(logged.empty());
+}
+
+TEST_F(CacheFileTest, AlteredFileIsLoggedAndGivesAnEmptyCache) {
+    const json file = cache.toJson();
+    std::vector<uint8_t> sealed = decodeBase64Url(file[1].get<std::string>());
+    sealed.back() ^= 0x01;  // inside the tag
+    const json config = json{{"cache", {{"value", json::array({file[0], encodeBase64Url(sealed)})}}}};
+
+    EXPECT_TRUE(loadPointersCache(config, recordLog).entries().empty());
+    EXPECT_EQ(logged, (std::vector<std::string>{
+                          "Failed to load pointers cache: ",
+                          "HashVerificationFilter: message hash or MAC not valid"}));
+}
+
+TEST_F(CacheFileTest, InlineValueLoadsButCannotBeSaved) {
+    const json config = json{{"cache", {{"value", cache.toJson()}}}};
+    EXPECT_EQ(loadPointersCache(config, recordLog).entries(), cache.entries());
+    EXPECT_TRUE(logged.empty());
+
+    std::string error = "no error";
+    try {
+        savePointersCache(config, cache);
+    } catch (const std::runtime_error& e) {
+        error = e.what();
+    }
+    EXPECT_EQ(error, "serialization of PointersCache with no path provided is not implemented yet");
+}
+
+TEST_F(CacheFileTest, NoFileConfigsNeitherReadNorWrite) {
+    for (const json& config : {json{{"cache", nullptr}}, json{{"cache", {{"filePath", nullptr}}}}}) {
+        SCOPED_TRACE(config.dump());
+        EXPECT_TRUE(loadPointersCache(config, recordLog).entries().empty());
+        EXPECT_NO_THROW(savePointersCache(config, cache));
+    }
+    EXPECT_TRUE(logged.empty());
+    EXPECT_FALSE(fs::exists(defaultCachePath()));
+}
+
+TEST_F(CacheFileTest, UnopenableFileIsSkippedOnSave) {
+    const fs::path file = folder / "no-such-folder" / "pointers.dll.cache";
+    EXPECT_NO_THROW(savePointersCache(configWithPath(file), cache));
+    EXPECT_FALSE(fs::exists(file));
+}
+
+}  // namespace
