@@ -35,12 +35,18 @@ std::vector<uint32_t> findBytePattern(const TheGameModule& range, const uint8_t*
                                       std::size_t length) {
     std::vector<uint32_t> found;
     if (range.end < range.begin || range.end - range.begin < length) return found;
-    const uint32_t last = range.end - static_cast<uint32_t>(length);
-    for (uint32_t position = range.begin;; ++position) {
-        if (std::memcmp(reinterpret_cast<const void*>(position), pattern, length) == 0) {
-            found.push_back(position);
+    const auto* position = reinterpret_cast<const uint8_t*>(range.begin);
+    const auto* last = reinterpret_cast<const uint8_t*>(range.end - length);
+    // memchr skips to the next candidate whose first byte matches; every position is still
+    // compared in order, so overlapping matches are all found.
+    while (position <= last) {
+        position = static_cast<const uint8_t*>(
+            std::memchr(position, pattern[0], static_cast<std::size_t>(last - position) + 1));
+        if (position == nullptr) break;
+        if (std::memcmp(position, pattern, length) == 0) {
+            found.push_back(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(position)));
         }
-        if (position == last) break;
+        ++position;
     }
     return found;
 }

@@ -6,7 +6,7 @@ namespace HostGame {
 // prints every host log line, then what the start-up found.
 int runDemo();
 
-// One start-up, timed; prints "startup_ms: N".
+// One start-up; prints how long tovek_plugin_init took as "startup_ms: N".
 int runTimedStartup(const wchar_t* dll);
 
 }  // namespace HostGame

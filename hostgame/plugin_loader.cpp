@@ -29,7 +29,13 @@ PluginRun callExport(HMODULE module, const char* customData, bool echo) {
     const PluginHostApi host{&installInlineHook, &hostLog, customData};
     g_currentRun = &run;
     g_echo = echo;
+    LARGE_INTEGER frequency, begin, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&begin);
     run.result = init(&host);
+    QueryPerformanceCounter(&end);
+    run.initMs = 1000.0 * static_cast<double>(end.QuadPart - begin.QuadPart) /
+                 static_cast<double>(frequency.QuadPart);
     g_currentRun = nullptr;
     return run;
 }

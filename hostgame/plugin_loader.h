@@ -13,6 +13,7 @@ struct PluginRun {
     bool loaded = false;  // the DLL and its export were found
     bool result = false;  // what tovek_plugin_init returned
     std::vector<std::string> log;
+    double initMs = 0;  // how long tovek_plugin_init took
 };
 
 // Loads the DLL (a second call finds the module already loaded) and calls its export with customData

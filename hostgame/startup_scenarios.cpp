@@ -2,6 +2,7 @@
 
 #include "bridge/kv9_lua.h"
 #include "bridge/pointers_cache.h"
+#include "hostgame/api_fields.h"
 #include "hostgame/game_symbols.h"
 #include "hostgame/plugin_loader.h"
 #include "hostgame/scan_watch.h"
@@ -56,28 +57,7 @@ PointersCache checkCacheFile(ScenarioChecks& checks, const std::filesystem::path
 // the stand-in's own function, calling each once.
 void checkLocatedApi(ScenarioChecks& checks, PointersCache& cache) {
     const KV9Lua api = KV9Lua::initialize(cache);
-    const struct {
-        const char* name;
-        uintptr_t found;
-        uintptr_t expected;
-    } fields[] = {
-        {"gettop", address(api.gettop), address(&lua_gettop)},
-        {"settop", address(api.settop), address(&lua_settop)},
-        {"tonumber", address(api.tonumber), address(&lua_tonumber)},
-        {"tostring", address(api.tostring), address(&lua_tostring)},
-        {"strlen", address(api.strlen), address(&lua_strlen)},
-        {"pushcclosure", address(api.pushcclosure), address(&lua_pushcclosure)},
-        {"pushnil", address(api.pushnil), address(&lua_pushnil)},
-        {"pushnumber", address(api.pushnumber), address(&lua_pushnumber)},
-        {"pushstring", address(api.pushstring), address(&lua_pushstring)},
-        {"pushvalue", address(api.pushvalue), address(&lua_pushvalue)},
-        {"setglobal", address(api.setglobal), address(&lua_setglobal)},
-        {"getglobal", address(api.getglobal), address(&lua_getglobal)},
-        {"type", address(api.type), address(&lua_type)},
-        {"baseLibEntries", reinterpret_cast<uintptr_t>(api.baseLibEntries),
-         address(g_baseLibArray)},
-    };
-    for (const auto& field : fields) {
+    for (const ApiField& field : standInApiFields(api)) {
         checks.check(field.found == field.expected,
                      std::string(field.name) + " is the stand-in's own");
     }
