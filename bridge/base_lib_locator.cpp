@@ -62,6 +62,12 @@ const uint32_t* firstPassing(const TheGameModule& module, const std::vector<uint
 
 bool isBaseLibEntryReference(const TheGameModule& module, uint32_t reference) {
     if (module.size == 0) return false;
+    // A reference near either edge of the module would have its neighbour records outside it,
+    // where memory may not be readable.
+    if (reference < module.begin || reference - module.begin < 8 || reference >= module.end ||
+        module.end - reference < 16) {
+        return false;
+    }
     return isRecordNamed(module, reference - 8, "_ALERT") &&
            isRecordNamed(module, reference + 8, "call");
 }

@@ -5,7 +5,13 @@ namespace Tovek::KV9Lua {
 std::atomic<int> g_bridgeInitCalled{0};
 std::atomic<bool> g_isExpansion{false};
 KV9Lua g_kv9Lua{};
+uint32_t g_thisPlayerGlobal = 0;
 std::vector<LuaDefine> g_defines;
-std::atomic<bool> g_initDone{false};
+std::atomic<InitState> g_initState{InitState::running};
+
+void settleInitState(InitState outcome) {
+    g_initState.store(outcome);
+    g_initState.notify_all();
+}
 
 }  // namespace Tovek::KV9Lua

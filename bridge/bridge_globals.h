@@ -2,8 +2,10 @@
 
 #include "bridge/kv9_lua.h"
 #include "bridge/lua_define.h"
+#include "bridge/init_state.h"
 
 #include <atomic>
+#include <cstdint>
 #include <vector>
 
 namespace Tovek::KV9Lua {
@@ -12,7 +14,8 @@ namespace Tovek::KV9Lua {
 extern std::atomic<int> g_bridgeInitCalled;
 extern std::atomic<bool> g_isExpansion;
 extern KV9Lua g_kv9Lua;
+// The game's WorldBuilder this-player global: it points to the holder of the this-player slot.
+extern uint32_t g_thisPlayerGlobal;
 extern std::vector<LuaDefine> g_defines;
-extern std::atomic<bool> g_initDone;
 
 }  // namespace Tovek::KV9Lua

@@ -51,13 +51,18 @@ std::vector<uint32_t> findBytePattern(const TheGameModule& range, const uint8_t*
     return found;
 }
 
+bool tryDecode(const ZydisDecoder& decoder, uint32_t address, uint32_t end,
+               ScannedInstruction& scanned) {
+    scanned.address = address;
+    return ZYAN_SUCCESS(ZydisDecoderDecodeFull(&decoder, reinterpret_cast<const void*>(address),
+                                               end - address, &scanned.instruction,
+                                               scanned.operands));
+}
+
 ScannedInstruction DecoderCursor::next() {
     if (m_current >= m_end) throw std::out_of_range("Decoder m_current >= m_end");
     ScannedInstruction scanned{};
-    scanned.address = m_current;
-    if (!ZYAN_SUCCESS(ZydisDecoderDecodeFull(decoder, reinterpret_cast<const void*>(m_current),
-                                             m_end - m_current, &scanned.instruction,
-                                             scanned.operands))) {
+    if (!tryDecode(*decoder, m_current, m_end, scanned)) {
         throw std::runtime_error("Failed to decode instruction");
     }
     m_current += scanned.instruction.length;

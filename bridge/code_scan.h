@@ -34,6 +34,10 @@ struct ScannedInstruction {
     ZydisDecodedOperand operands[ZYDIS_MAX_OPERAND_COUNT];
 };
 
+// Decodes the instruction at address from the bytes [address, end); false when it does not decode.
+bool tryDecode(const ZydisDecoder& decoder, uint32_t address, uint32_t end,
+               ScannedInstruction& scanned);
+
 // Decodes one instruction after another inside [m_current, m_end), never reading past m_end.
 struct DecoderCursor {
     const ZydisDecoder* decoder;

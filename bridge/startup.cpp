@@ -4,6 +4,14 @@
 #include "bridge/cache_file.h"
 #include "bridge/defines.h"
 #include "bridge/expansion_flag.h"
+#include "bridge/game_patches.h"
+#include "bridge/lua_plugin_host.h"
+#include "bridge/lua_registration.h"
+#include "bridge/range_limit_patch.h"
+#include "bridge/setglobal_detour.h"
+#include "bridge/shared_data.h"
+
+#include <windows.h>
 
 #include <nlohmann/json.hpp>
 
@@ -11,12 +19,32 @@
 
 namespace Tovek::KV9Lua {
 
-void runStartup(const PluginHostApi& host) {
-    if (g_bridgeInitCalled.exchange(1) != 0) throw std::logic_error("already called");
+namespace {
+
+void hookSetglobal(const PluginHostApi& host) {
+    host.log("Hooking functions");
+    if (g_kv9Lua.setglobal == nullptr ||
+        !host.hook(reinterpret_cast<void**>(&g_kv9Lua.setglobal),
+                   reinterpret_cast<void*>(&setglobalDetour))) {
+        throw std::runtime_error("Failed to hook");
+    }
+}
+
+void startPlugins(const PluginHostApi& host, const nlohmann::json& config) {
+    const nlohmann::json& luaPluginData = config.at("luaPluginData");
+    if (!luaPluginData.is_array()) {
+        throw std::runtime_error("invalid json: luaPluginData must be array");
+    }
+    host.log("Loading plugins");
+    g_pluginLuaStateEntries = loadLuaPlugins(host, &g_kv9Lua, luaPluginData);
+}
+
+// Everything after the called-once guard.
+void runStartupSteps(const PluginHostApi& host) {
     if (host.customData == nullptr) throw std::runtime_error("no custom data provided");
 
     host.log("Initializing KV9 lua bridge");
-    nlohmann::json config = nlohmann::json::parse(host.customData);
+    const nlohmann::json config = nlohmann::json::parse(host.customData);
 
     g_isExpansion.store(decideExpansionFlag(config));
 
@@ -26,12 +54,38 @@ void runStartup(const PluginHostApi& host) {
     host.log("Completing initialization");
     g_kv9Lua = KV9Lua::initialize(cache);
 
+    g_setglobalCallbacks = std::make_unique<SetglobalCallbacks>(makeSetglobalCallbacks());
+
+    host.log("Finding Game WB <ThisPlayer> global variable");
+    g_thisPlayerGlobal = findThisPlayerGlobal(cache);
+
+    // The stand-alone script bridge widens the range itself.
+    if (GetModuleHandleW(L"Orrin.dll") == nullptr) {
+        host.log("Extending range limits");
+        patchRangeLimitCheckers(findRangeLimitCheckers(cache));
+    }
+
+    hookSetglobal(host);
+    startPlugins(host, config);
+
+    g_sharedDataContext = std::make_unique<SharedDataContext>(
+        SharedDataContext{g_kv9Lua, std::make_unique<SharedDataStore>()});
+
     readDefines(config, g_defines);
-
     savePointersCache(config, cache);
+}
 
-    g_initDone.store(true);
-    g_initDone.notify_all();
+}  // namespace
+
+void runStartup(const PluginHostApi& host) {
+    if (g_bridgeInitCalled.exchange(1) != 0) throw std::logic_error("already called");
+    try {
+        runStartupSteps(host);
+    } catch (...) {
+        settleInitState(InitState::failed);
+        throw;
+    }
+    settleInitState(InitState::done);
 }
 
 }  // namespace Tovek::KV9Lua

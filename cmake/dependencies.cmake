@@ -32,3 +32,13 @@ set_target_properties(cryptopp PROPERTIES
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+
+# Dear ImGui 1.86 with the Win32 and Direct3D 9 back ends, from Debian's source package.
+set(IMGUI_DIR "${VELLOX_DEPS}/imgui")
+add_library(imgui STATIC
+  ${IMGUI_DIR}/imgui.cpp ${IMGUI_DIR}/imgui_draw.cpp ${IMGUI_DIR}/imgui_tables.cpp
+  ${IMGUI_DIR}/imgui_widgets.cpp
+  ${IMGUI_DIR}/backends/imgui_impl_win32.cpp ${IMGUI_DIR}/backends/imgui_impl_dx9.cpp)
+target_include_directories(imgui SYSTEM PUBLIC "${IMGUI_DIR}" "${IMGUI_DIR}/backends")
+set_target_properties(imgui PROPERTIES COMPILE_OPTIONS "-w")
+target_link_libraries(imgui PUBLIC imm32 dwmapi)

@@ -3,9 +3,12 @@
 #include "bridge/kv9_lua.h"
 #include "bridge/pointers_cache.h"
 #include "hostgame/api_fields.h"
+#include "hostgame/demo_session.h"
 #include "hostgame/game_symbols.h"
+#include "hostgame/patch_scenarios.h"
 #include "hostgame/plugin_loader.h"
 #include "hostgame/scenario_checks.h"
+#include "hostgame/startup_scenarios.h"
 
 #include <nlohmann/json.hpp>
 
@@ -18,7 +21,7 @@ namespace HostGame {
 namespace {
 
 constexpr const char* kDemoCustomData =
-    R"({"isTarnveil": false, "defines": {"DEMO_NAME": "Vellox", "DEMO_SPEED": 1.5}})";
+    R"({"isTarnveil": false, "luaPluginData": [], "defines": {"DEMO_NAME": "Vellox", "DEMO_SPEED": 1.5}})";
 
 // The cache file the start-up wrote, and the Lua API the plug-in's locator gives with it in
 // this game.
@@ -28,6 +31,7 @@ void printFindings(const std::filesystem::path& file) {
         std::printf("no cache file at %s\n", file.string().c_str());
         return;
     }
+    restoreGameRangeLimit();  // the cache's CRCs cover the unpatched code
     auto cache = Tovek::KV9Lua::PointersCache::fromJson(nlohmann::json::parse(in));
     std::printf("cache file %s holds %u entries\n", file.string().c_str(),
                 static_cast<unsigned>(cache.entries().size()));
@@ -45,18 +49,21 @@ int runDemo() {
     const auto dll = programFolder() / "Vellox.dll";
     std::printf("host: loading %s\n", dll.string().c_str());
     std::printf("host: custom data %s\n", kDemoCustomData);
-    const PluginRun run = runPlugin(dll, kDemoCustomData, true);
+    const PluginRun run = runPlugin(dll, kDemoCustomData, {.echo = true});
     if (!run.loaded) {
         std::printf("host: could not load the plug-in\n");
         return 1;
     }
     std::printf("host: tovek_plugin_init returned %s\n", run.result ? "true" : "false");
+    if (run.result) showCameraRangeChecks();
     printFindings(std::filesystem::path(dll).replace_extension(".dll.cache"));
-    return run.result ? 0 : 1;
+    if (!run.result) return 1;
+    runDemoScriptSession();
+    return 0;
 }
 
 int runTimedStartup(const wchar_t* dll) {
-    const PluginRun run = runPlugin(dll, "{}");
+    const PluginRun run = runPlugin(dll, kMinimalCustomData);
     std::printf("startup_ms: %.3f\n", run.initMs);
     return run.result ? 0 : 1;
 }

@@ -51,7 +51,7 @@ _g_baseLibArray:
         .long name_collectgarbage, _host_base_noop
         .long name_copytagmethods, base_copytagmethods
         .long name_dofile, base_dofile
-        .long name_dostring, _host_base_noop
+        .long name_dostring, _host_base_dostring
         .long name_error, _host_base_noop
         .long name_foreach, base_foreach
         .long name_foreachi, _host_base_noop
@@ -76,7 +76,7 @@ _g_baseLibArray:
         .long name_assert, base_assert
         .long name_getn, _host_base_noop
         .long name_sort, base_sort
-        .long name_tinsert, _host_base_noop
+        .long name_tinsert, _host_base_tinsert
         .long name_tremove, _host_base_noop
         .globl _g_baseLibTrailer
 _g_baseLibTrailer:

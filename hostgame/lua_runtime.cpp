@@ -1,9 +1,12 @@
 #include "hostgame/lua_runtime.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 namespace HostLua {
+
+std::atomic<int> g_setglobalCount{0};
 
 namespace {
 
@@ -37,9 +40,39 @@ std::unique_ptr<lua_State> newState() {
     return L;
 }
 
+int callNative(lua_State* L, lua_CFunction function, int argumentCount) {
+    Value* const callerBase = L->base;
+    Value* const frame = L->top - argumentCount;
+    L->base = frame;
+    const int results = function(L);
+    std::copy(L->top - results, L->top, frame);
+    L->top = frame + results;
+    L->base = callerBase;
+    return results;
+}
+
+Table* pushNewTable(lua_State* L) {
+    L->tables.push_back(std::make_unique<Table>());
+    Value value;
+    value.tag = kTable;
+    value.table = L->tables.back().get();
+    push(L, value);
+    return value.table;
+}
+
+extern "C" int host_base_tinsert(lua_State* L) {
+    if (!valid(L, 1) || slotAt(L, 1)->tag != kTable || !valid(L, 2)) return 0;
+    slotAt(L, 1)->table->array.push_back(*slotAt(L, 2));
+    return 0;
+}
+
 }  // namespace HostLua
 
 using namespace HostLua;
+
+lua_State::~lua_State() {
+    for (FILE* file : openFiles) std::fclose(file);
+}
 
 extern "C" {
 
@@ -113,6 +146,7 @@ void lua_pushvalue(lua_State* L, int index) {
 
 void lua_setglobal(lua_State* L, const char* name) {
     L->globals[name] = *--L->top;
+    ++g_setglobalCount;
 }
 
 void lua_getglobal(lua_State* L, const char* name) {

@@ -3,8 +3,10 @@
 // The stand-in game's Lua 4.0 runtime: just the memory layout and the API functions the
 // plug-in reads and calls, with the game's calling forms (cdecl).
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -77,6 +79,10 @@ struct lua_State {
     std::vector<std::unique_ptr<HostLua::Closure>> closures;
     std::vector<std::unique_ptr<HostLua::Table>> tables;
     HostLua::Value slots[1024];
+    std::vector<std::string> chunks;  // every chunk given to "dostring", in order
+    std::vector<FILE*> openFiles;     // closed with the state, as the game's Lua does
+
+    ~lua_State();
 };
 
 extern "C" {
@@ -99,6 +105,20 @@ void lua_settop_other(lua_State* L, int index);
 
 namespace HostLua {
 
+// How many times the game's own lua_setglobal has run, for a test that must know that an
+// assignment on another thread has happened.
+extern std::atomic<int> g_setglobalCount;
+
 std::unique_ptr<lua_State> newState();
+
+// Calls a native function the way the game's interpreter does: the argumentCount values on top
+// of the stack become the callee's frame. Its results replace them; returns their number.
+int callNative(lua_State* L, lua_CFunction function, int argumentCount);
+
+// Pushes a new empty table owned by the state.
+Table* pushNewTable(lua_State* L);
+
+// The game's "tinsert": appends argument 2 to the table at argument 1.
+extern "C" int host_base_tinsert(lua_State* L);
 
 }  // namespace HostLua

@@ -3,9 +3,13 @@
 //   --demo            a session for the README's main command
 //   --startup DLL     one start-up of DLL (used by scenarios for a first process)
 //   --timed-startup DLL   one start-up, timed (used by scripts/bench)
+//   --fatal-child KIND FILE   the failing half of a fatal scenario
 
+#include "hostgame/bridge_scenarios.h"
 #include "hostgame/demo.h"
+#include "hostgame/patch_scenarios.h"
 #include "hostgame/startup_scenarios.h"
+#include "hostgame/world_scenarios.h"
 
 #include <windows.h>
 
@@ -13,6 +17,18 @@
 #include <cstring>
 #include <shellapi.h>
 #include <string>
+
+namespace HostGame {
+
+std::vector<Scenario> allScenarios() {
+    std::vector<Scenario> all = startupScenarios();
+    for (const auto* more : {&bridgeScenarios(), &patchScenarios(), &worldScenarios()}) {
+        all.insert(all.end(), more->begin(), more->end());
+    }
+    return all;
+}
+
+}  // namespace HostGame
 
 int main() {
     int argc = 0;
@@ -23,8 +39,9 @@ int main() {
     if (command == L"--demo") return HostGame::runDemo();
     if (argc > 2 && command == L"--startup") return HostGame::runStartupOnly(argv[2]);
     if (argc > 2 && command == L"--timed-startup") return HostGame::runTimedStartup(argv[2]);
+    if (argc > 3 && command == L"--fatal-child") return HostGame::runFatalChild(argv[2], argv[3]);
     if (argc > 2 && command == L"--scenario") {
-        for (const auto& scenario : HostGame::startupScenarios()) {
+        for (const auto& scenario : HostGame::allScenarios()) {
             const std::wstring name(scenario.name, scenario.name + std::strlen(scenario.name));
             if (name != argv[2]) continue;
             std::printf("scenario %s\n", scenario.name);
@@ -35,7 +52,7 @@ int main() {
         return 2;
     }
     if (command == L"--list-scenarios") {
-        for (const auto& scenario : HostGame::startupScenarios()) std::printf("%s\n", scenario.name);
+        for (const auto& scenario : HostGame::allScenarios()) std::printf("%s\n", scenario.name);
         return 0;
     }
     std::fprintf(stderr, "usage: hostgame.exe --demo | --scenario NAME | --list-scenarios\n");

@@ -12,14 +12,15 @@ namespace HostGame {
 namespace {
 
 PluginRun* g_currentRun = nullptr;
-bool g_echo = false;
+const PluginRunOptions* g_options = nullptr;
 
 void hostLog(const char* text) {
-    if (g_echo) std::printf("%s\n", text);
-    if (g_currentRun) g_currentRun->log.emplace_back(text);
+    if (g_options->echo) std::printf("%s\n", text);
+    g_currentRun->log.emplace_back(text);
+    if (g_options->onLog) g_options->onLog(text);
 }
 
-PluginRun callExport(HMODULE module, const char* customData, bool echo) {
+PluginRun callExport(HMODULE module, const char* customData, const PluginRunOptions& options) {
     PluginRun run;
     using Init = bool (*)(const PluginHostApi*);
     auto init = reinterpret_cast<Init>(
@@ -28,7 +29,7 @@ PluginRun callExport(HMODULE module, const char* customData, bool echo) {
     run.loaded = true;
     const PluginHostApi host{&installInlineHook, &hostLog, customData};
     g_currentRun = &run;
-    g_echo = echo;
+    g_options = &options;
     LARGE_INTEGER frequency, begin, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&begin);
@@ -37,15 +38,17 @@ PluginRun callExport(HMODULE module, const char* customData, bool echo) {
     run.initMs = 1000.0 * static_cast<double>(end.QuadPart - begin.QuadPart) /
                  static_cast<double>(frequency.QuadPart);
     g_currentRun = nullptr;
+    g_options = nullptr;
     return run;
 }
 
 }  // namespace
 
-PluginRun runPlugin(const std::filesystem::path& dll, const char* customData, bool echo) {
+PluginRun runPlugin(const std::filesystem::path& dll, const char* customData,
+                    const PluginRunOptions& options) {
     HMODULE module = LoadLibraryW(dll.wstring().c_str());
     if (module == nullptr) return PluginRun{};
-    return callExport(module, customData, echo);
+    return callExport(module, customData, options);
 }
 
 }  // namespace HostGame

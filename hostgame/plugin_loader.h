@@ -4,6 +4,7 @@
 // {hook, log, customData}, recording every log line.
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,14 @@ struct PluginRun {
     double initMs = 0;  // how long tovek_plugin_init took
 };
 
-// Loads the DLL (a second call finds the module already loaded) and calls its export with customData
-// (nullptr passes a null pointer). Every log line is also printed as it arrives when echo is set.
-PluginRun runPlugin(const std::filesystem::path& dll, const char* customData, bool echo = false);
+struct PluginRunOptions {
+    bool echo = false;  // print every log line as it arrives
+    std::function<void(const std::string&)> onLog;  // runs inside the host's log routine
+};
+
+// Loads the DLL (a second call finds the module already loaded) and calls its export with
+// customData (nullptr passes a null pointer).
+PluginRun runPlugin(const std::filesystem::path& dll, const char* customData,
+                    const PluginRunOptions& options = {});
 
 }  // namespace HostGame

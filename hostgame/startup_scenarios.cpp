@@ -4,6 +4,7 @@
 #include "bridge/pointers_cache.h"
 #include "hostgame/api_fields.h"
 #include "hostgame/game_symbols.h"
+#include "hostgame/patch_scenarios.h"
 #include "hostgame/plugin_loader.h"
 #include "hostgame/scan_watch.h"
 
@@ -15,13 +16,24 @@
 
 namespace HostGame {
 
+const char* const kMinimalCustomData = R"({"luaPluginData": []})";
+
 namespace {
 
 using Tovek::KV9Lua::KV9Lua;
 using Tovek::KV9Lua::PointersCache;
 
-const std::vector<std::string> kStartupLog = {
+// Up to the Lua API locator, where a broken game stops the start-up.
+const std::vector<std::string> kLocatorLog = {
     "Initializing KV9 lua bridge", "Retrieving cache", "Completing initialization"};
+const std::vector<std::string> kStartupLog = {
+    "Initializing KV9 lua bridge",
+    "Retrieving cache",
+    "Completing initialization",
+    "Finding Game WB <ThisPlayer> global variable",
+    "Extending range limits",
+    "Hooking functions",
+    "Loading plugins"};
 
 std::string readText(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -42,6 +54,7 @@ uintptr_t address(F* function) {
 // The plug-in's cache file, read with the plug-in's own reader: it holds ids 0 and 1 at the
 // stand-in's array and lua_pushcclosure.
 PointersCache checkCacheFile(ScenarioChecks& checks, const std::filesystem::path& file) {
+    restoreGameRangeLimit();
     checks.check(std::filesystem::exists(file), "the cache file lies next to the DLL");
     const auto json = nlohmann::json::parse(readText(file));
     checks.check(json.is_array() && json.size() == 2 && json[0].is_string() &&
@@ -91,7 +104,7 @@ int coldStart(ScenarioChecks& checks) {
     PluginRun run;
     {
         ModuleScanWatch watch;
-        run = runPlugin(dll, "{}");
+        run = runPlugin(dll, kMinimalCustomData);
         checks.check(watch.tripped(), "a cold start-up searches the whole module");
     }
     checks.check(run.loaded && run.result, "tovek_plugin_init returned true");
@@ -110,7 +123,7 @@ int warmStart(ScenarioChecks& checks) {
     PluginRun run;
     {
         ModuleScanWatch watch;
-        run = runPlugin(dll, "{}");
+        run = runPlugin(dll, kMinimalCustomData);
         checks.check(!watch.tripped(), "a warm start-up searches no pattern in the module");
     }
     checks.check(run.result, "tovek_plugin_init returned true");
@@ -130,7 +143,7 @@ int staleCache(ScenarioChecks& checks) {
     PluginRun run;
     {
         ModuleScanWatch watch;
-        run = runPlugin(dll, "{}");
+        run = runPlugin(dll, kMinimalCustomData);
         checks.check(watch.tripped(), "the stale cache made the start-up search again");
     }
     checks.check(run.result, "tovek_plugin_init returned true");
@@ -143,9 +156,9 @@ int contradictingValues(ScenarioChecks& checks) {
     for (GameLuaReg& record : g_baseLibArray) {
         if (std::strcmp(record.name, "sort") == 0) record.function = &host_base_sort_other;
     }
-    const auto run = runPlugin(freshPluginCopy("contradicting_values"), R"({"cache": null})");
+    const auto run = runPlugin(freshPluginCopy("contradicting_values"), R"({"cache": null, "luaPluginData": []})");
     checks.check(run.loaded && !run.result, "tovek_plugin_init returned false");
-    auto expected = kStartupLog;
+    auto expected = kLocatorLog;
     expected.push_back("contradicting values");
     checks.checkLog(run.log, expected);
     return checks.exitCode();
@@ -158,7 +171,7 @@ int failsThenRefuses(ScenarioChecks& checks, const char* scenario, const char* c
     const auto first = runPlugin(dll, customData);
     checks.check(first.loaded && !first.result, "tovek_plugin_init returned false");
     checks.checkLog(first.log, expectedLog);
-    const auto second = runPlugin(dll, "{}");
+    const auto second = runPlugin(dll, kMinimalCustomData);
     checks.check(!second.result, "a second call returned false");
     checks.checkLog(second.log, {"already called"});
     return checks.exitCode();
@@ -166,9 +179,9 @@ int failsThenRefuses(ScenarioChecks& checks, const char* scenario, const char* c
 
 int secondCallAfterSuccess(ScenarioChecks& checks) {
     const auto dll = freshPluginCopy("second_call");
-    const auto first = runPlugin(dll, R"({"cache": null})");
+    const auto first = runPlugin(dll, R"({"cache": null, "luaPluginData": []})");
     checks.check(first.result, "the first call returned true");
-    const auto second = runPlugin(dll, R"({"cache": null})");
+    const auto second = runPlugin(dll, R"({"cache": null, "luaPluginData": []})");
     checks.check(!second.result, "the second call returned false");
     checks.checkLog(second.log, {"already called"});
     checks.check(!std::filesystem::exists(cacheFileOf(dll)), "\"cache\": null wrote no file");
@@ -210,7 +223,7 @@ const std::vector<Scenario>& startupScenarios() {
 }
 
 int runStartupOnly(const std::filesystem::path& dll) {
-    return runPlugin(dll, "{}").result ? 0 : 1;
+    return runPlugin(dll, kMinimalCustomData).result ? 0 : 1;
 }
 
 }  // namespace HostGame

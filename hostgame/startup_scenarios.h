@@ -16,7 +16,10 @@ struct Scenario {
 // The scenarios of the plug-in's start-up, each run in a process of its own.
 const std::vector<Scenario>& startupScenarios();
 
-// One start-up with empty custom data; exit code 0 when it succeeded.
+// The least custom data a start-up succeeds with.
+extern const char* const kMinimalCustomData;
+
+// One start-up with the minimal custom data; exit code 0 when it succeeded.
 int runStartupOnly(const std::filesystem::path& dll);
 
 }  // namespace HostGame

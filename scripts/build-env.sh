@@ -1,6 +1,6 @@
 # Sourced by the scripts: set-up, configure and build into build/, then a warm Wine.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build="$root/build"
+build="${build:-$root/build}"  # an engineer's own build folder when $build is set
 "$root/scripts/setup"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
 cmake --build "$build" -j "$(nproc)" >/dev/null

@@ -1,0 +1,107 @@
+#include "bridge/lua_registration.h"
+
+#include "bridge/animation_object.h"
+#include "bridge/bridge_globals.h"
+#include "bridge/game_objects.h"
+#include "bridge/shared_data.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace Tovek::KV9Lua {
+
+namespace {
+
+// The game's Lua 4.0 layout: state {top, ..., frame base at byte 16}; 16-byte stack slots with
+// the tag at 0 and the value at 8; closures with the C function at 0 and isC at byte 12.
+constexpr int32_t kFunctionTag = 5;
+constexpr std::size_t kSlotSize = 16;
+
+template <typename T>
+T readAt(uintptr_t address) {
+    T value;
+    std::memcpy(&value, reinterpret_cast<const void*>(address), sizeof value);
+    return value;
+}
+
+bool alreadyRegistered(LuaState* L, const char* checker, lua_CFunction marker) {
+    const int top = g_kv9Lua.gettop(L);
+    const lua_CFunction current = getGlobalCFunction(L, checker);
+    g_kv9Lua.settop(L, top);
+    return current == marker;
+}
+
+void markRegistered(LuaState* L, const char* checker, lua_CFunction marker) {
+    g_kv9Lua.pushcclosure(L, marker, 0);
+    g_kv9Lua.setglobal(L, checker);
+}
+
+}  // namespace
+
+std::vector<void (*)(LuaState*)> g_pluginLuaStateEntries;
+
+void registerLuaFunction(LuaState* L, const char* name, lua_CFunction function) {
+    g_kv9Lua.pushcclosure(L, function, 0);
+    g_kv9Lua.setglobal(L, name);
+}
+
+lua_CFunction getGlobalCFunction(LuaState* L, const char* name) {
+    g_kv9Lua.getglobal(L, name);
+    const auto state = reinterpret_cast<uintptr_t>(L);
+    const auto top = readAt<uintptr_t>(state);
+    const auto base = readAt<uintptr_t>(state + 16);
+    const auto count = static_cast<intptr_t>(top - base) / static_cast<intptr_t>(kSlotSize);
+    if (count <= 0) return nullptr;
+    const uintptr_t slot = base + (count - 1) * kSlotSize;
+    if (readAt<int32_t>(slot) != kFunctionTag) return nullptr;
+    const auto closure = readAt<uintptr_t>(slot + 8);
+    if (closure == 0 || readAt<int16_t>(closure + 12) != 1) return nullptr;
+    return readAt<lua_CFunction>(closure);
+}
+
+void registerPluginLuaFunctions(LuaState* L) {
+    if (alreadyRegistered(L, "_tovek_lua_plugin_checker", SetWorldBuilderThisPlayer)) return;
+    markRegistered(L, "_tovek_lua_plugin_checker", SetWorldBuilderThisPlayer);
+
+    for (const auto entry : g_pluginLuaStateEntries) entry(L);
+    for (const HexLuaFunction& hex : hexLuaFunctions) registerLuaFunction(L, hex.name, hex.function);
+    g_sharedDataContext->store->clear();
+
+    const struct {
+        const char* name;
+        lua_CFunction function;
+    } library[] = {
+        {"GetSharedData", GetSharedData},
+        {"SetSharedData", SetSharedData},
+        {"GetPlayerNameByObjId", GetPlayerNameByObjId},
+        {"SetWorldBuilderThisPlayer", SetWorldBuilderThisPlayer},
+        {"GetGameObjectAddressByObjId", GetGameObjectAddressByObjId},
+        {"ReadAllObjIds", ReadAllObjIds},
+        {"UseObjId", UseObjId},
+    };
+    for (const auto& row : library) registerLuaFunction(L, row.name, row.function);
+
+    for (const LuaDefine& define : g_defines) {
+        if (const double* number = std::get_if<double>(&define.value)) {
+            g_kv9Lua.pushnumber(L, *number);
+        } else {
+            g_kv9Lua.pushstring(L, std::get<std::string>(define.value).c_str());
+        }
+        g_kv9Lua.setglobal(L, define.name.c_str());
+    }
+}
+
+void registerAnimationLuaFunctions(LuaState* L) {
+    const int top = g_kv9Lua.gettop(L);
+    findAnimationLuaGlobal(getGlobalCFunction(L, "CurDrawableGetCurrentTargetDistance"));
+    const lua_CFunction current = getGlobalCFunction(L, "_tovek_animation_lua_functions_checker");
+    g_kv9Lua.settop(L, top);
+    if (current == AnimationLuaGetCurrentGameObjectAddress) return;
+    markRegistered(L, "_tovek_animation_lua_functions_checker",
+                   AnimationLuaGetCurrentGameObjectAddress);
+    registerLuaFunction(L, "AnimationLuaGetCurrentGameObjectAddress",
+                        AnimationLuaGetCurrentGameObjectAddress);
+    registerLuaFunction(L, "AnimationLuaGetCurrentGameObjectId", AnimationLuaGetCurrentGameObjectId);
+}
+
+}  // namespace Tovek::KV9Lua

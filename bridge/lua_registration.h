@@ -1,0 +1,25 @@
+#pragma once
+
+// Giving a game Lua state the plug-in's functions, once per state, keyed by checker globals.
+
+#include "bridge/kv9_lua.h"
+
+#include <vector>
+
+namespace Tovek::KV9Lua {
+
+// The plug-ins' per-Lua-state entries, in calling order (filled by the start-up).
+extern std::vector<void (*)(LuaState*)> g_pluginLuaStateEntries;
+
+// Sets global `name` of L to the native function.
+void registerLuaFunction(LuaState* L, const char* name, lua_CFunction function);
+
+// The native function held by global `name`, or null; leaves the global's value on the stack.
+lua_CFunction getGlobalCFunction(LuaState* L, const char* name);
+
+// The whole library with the plug-ins' entries and the defines ("GetFrame" was assigned).
+void registerPluginLuaFunctions(LuaState* L);
+// The animation functions ("CurDrawableGetCurrentTargetDistance" was assigned).
+void registerAnimationLuaFunctions(LuaState* L);
+
+}  // namespace Tovek::KV9Lua

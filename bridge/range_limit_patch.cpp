@@ -1,0 +1,34 @@
+#include "bridge/range_limit_patch.h"
+
+#include "bridge/game_patches.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <system_error>
+
+namespace Tovek::KV9Lua {
+
+namespace {
+
+[[noreturn]] void throwLastError(const char* what) {
+    throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
+}
+
+}  // namespace
+
+void patchRangeLimitCheckers(const std::vector<uint32_t>& checkers) {
+    const auto limit = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&g_extendedRangeLimit));
+    for (const uint32_t checker : checkers) {
+        DWORD old;
+        if (!VirtualProtect(reinterpret_cast<void*>(checker), 8, PAGE_EXECUTE_READWRITE, &old)) {
+            throwLastError("VirtualProtect failed");
+        }
+        std::memcpy(reinterpret_cast<void*>(checker + 4), &limit, sizeof limit);
+    }
+    if (!FlushInstructionCache(GetCurrentProcess(), nullptr, 0)) {
+        throwLastError("FlushInstructionCache failed");
+    }
+}
+
+}  // namespace Tovek::KV9Lua

@@ -1,0 +1,55 @@
+#include "bridge/setglobal_detour.h"
+
+#include "bridge/animation_object.h"
+#include "bridge/bridge_globals.h"
+#include "bridge/game_objects.h"
+#include "bridge/lua_registration.h"
+
+namespace Tovek::KV9Lua {
+
+std::unique_ptr<SetglobalCallbacks> g_setglobalCallbacks;
+
+SetglobalCallbacks makeSetglobalCallbacks() {
+    return {
+        {"ObjectDescription", captureObjectDescription},
+        {"CurDrawableModelcondition", captureCurDrawableModelcondition},
+        {"CurDrawableObjectStatus", captureCurDrawableObjectStatus},
+        {"CurDrawableGetCurrentTargetDistance", registerAnimationLuaFunctions},
+        {"GetFrame", onGetFrame},
+    };
+}
+
+void setglobalDetour(LuaState* L, const char* name) {
+    g_kv9Lua.setglobal(L, name);  // the game's own function: the global is assigned at once
+
+    InitState state = g_initState.load();
+    while (state == InitState::running) {
+        g_initState.wait(InitState::running);
+        state = g_initState.load();
+    }
+    if (state != InitState::done) return;  // a failed start-up leaves the game on its own
+
+    const auto callback = g_setglobalCallbacks->find(std::string_view(name));
+    if (callback == g_setglobalCallbacks->end()) return;
+    const int top = g_kv9Lua.gettop(L);
+    callback->second(L);
+    g_kv9Lua.settop(L, top);
+}
+
+void captureObjectDescription(LuaState* L) {
+    if (g_gameObjectsGlobal != 0) return;
+    const uint32_t global = findGameObjectsAndLock(getGlobalCFunction(L, "ObjectDescription"));
+    g_gameObjectsGlobal.exchange(global);
+}
+
+void captureCurDrawableModelcondition(LuaState* L) {
+    findAnimationLuaGlobal(getGlobalCFunction(L, "CurDrawableModelcondition"));
+}
+
+void captureCurDrawableObjectStatus(LuaState* L) {
+    findAnimationLuaGlobal(getGlobalCFunction(L, "CurDrawableObjectStatus"));
+}
+
+void onGetFrame(LuaState* L) { registerPluginLuaFunctions(L); }
+
+}  // namespace Tovek::KV9Lua

@@ -1,0 +1,42 @@
+#pragma once
+
+// One key/value table for all game scripts of the process: GetSharedData / SetSharedData.
+
+#include "bridge/fnv1a.h"
+#include "bridge/kv9_lua.h"
+#include "bridge/lua_define.h"
+
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+namespace Tovek::KV9Lua {
+
+struct SharedDataStore {
+    SharedDataStore();
+
+    std::recursive_mutex mutex;
+    std::unordered_map<std::string, LuaValue, Fnv1aHash> values;
+
+    std::size_t erase(const std::string& key);
+    void clear();
+};
+
+struct SharedDataContext {
+    KV9Lua api;  // a copy taken when the context is created
+    std::unique_ptr<SharedDataStore> store;
+
+    std::optional<std::string> readStringArgument(LuaState* L, int index) const;
+    int getSharedData(LuaState* L);
+    int setSharedData(LuaState* L);
+};
+
+extern std::unique_ptr<SharedDataContext> g_sharedDataContext;
+
+int GetSharedData(LuaState* L);
+int SetSharedData(LuaState* L);
+
+}  // namespace Tovek::KV9Lua

@@ -1,0 +1,255 @@
+#include "hostgame/bridge_scenarios.h"
+
+#include "hostgame/game_animation.h"
+#include "hostgame/game_animation_chain.h"
+#include "hostgame/game_scripts.h"
+#include "hostgame/game_symbols.h"
+#include "hostgame/message_box_recorder.h"
+#include "hostgame/plugin_loader.h"
+#include "hostgame/world_scenarios.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <future>
+#include <sstream>
+#include <thread>
+
+namespace HostGame {
+
+namespace {
+
+using namespace std::chrono_literals;
+using HostLua::Value;
+
+// Runs work on a game Lua thread of its own; false when it did not end within the time.
+bool onGameThread(const std::function<void()>& work, std::chrono::seconds limit = 5s) {
+    auto done = std::async(std::launch::async, work);
+    return done.wait_for(limit) == std::future_status::ready;
+}
+
+void checkResult(ScenarioChecks& checks, lua_State* L, const char* call,
+                 std::initializer_list<ScriptArgument> args, const std::string& expected) {
+    const std::string actual = resultOf(L, call, args);
+    checks.check(actual == expected, std::string(call) + " gives " + expected +
+                                         (actual == expected ? "" : ", not " + actual));
+}
+
+// The start-up stops at the plug-in list after the detour is live: game threads must not wait
+// for good, and nothing is registered.
+int missingLuaPluginData(ScenarioChecks& checks) {
+    const auto run = runPlugin(freshPluginCopy("missing_lua_plugin_data"), R"({"cache": null})");
+    checks.check(run.loaded && !run.result, "tovek_plugin_init returned false");
+    checks.checkLog(run.log, {"Initializing KV9 lua bridge", "Retrieving cache",
+                              "Completing initialization",
+                              "Finding Game WB <ThisPlayer> global variable",
+                              "Extending range limits", "Hooking functions",
+                              "[json.exception.out_of_range.403] key 'luaPluginData' not found"});
+    std::unique_ptr<lua_State> state;
+    const bool returned = onGameThread([&] {
+        state = newGameState();
+        assignGlobalFunction(state.get(), "GetFrame", host_base_noop);
+    });
+    checks.check(returned, "a game thread's setglobal returns after the failed start-up");
+    if (returned) {
+        checks.check(hasGlobal(state.get(), "GetFrame", HostLua::kFunction),
+                     "the game's own setglobal assigned the global");
+        checks.check(!hasGlobal(state.get(), "_tovek_lua_plugin_checker", HostLua::kFunction),
+                     "no library was registered");
+    }
+    return checks.exitCode();
+}
+
+int luaPluginDataNotArray(ScenarioChecks& checks) {
+    const auto run = runPlugin(freshPluginCopy("lua_plugin_data_not_array"),
+                               R"({"cache": null, "luaPluginData": {}})");
+    checks.check(!run.result, "tovek_plugin_init returned false");
+    checks.check(!run.log.empty() && run.log.back() == "invalid json: luaPluginData must be array",
+                 "the last log line is \"invalid json: luaPluginData must be array\"");
+    return checks.exitCode();
+}
+
+int orrinLoaded(ScenarioChecks& checks) {
+    checks.check(LoadLibraryW((programFolder() / "orrin" / "Orrin.dll").wstring().c_str()) != nullptr,
+                 "Orrin.dll is loaded");
+    const auto run = runPlugin(freshPluginCopy("orrin_loaded"),
+                               R"({"cache": null, "luaPluginData": []})");
+    checks.check(run.result, "tovek_plugin_init returned true");
+    checks.checkLog(run.log, {"Initializing KV9 lua bridge", "Retrieving cache",
+                              "Completing initialization",
+                              "Finding Game WB <ThisPlayer> global variable", "Hooking functions",
+                              "Loading plugins"});
+    return checks.exitCode();
+}
+
+// A script assigns "GetFrame" while the start-up is still running (at its plug-in step): the
+// global is there at once, and the registration follows when the start-up completes.
+int getFrameDuringStartup(ScenarioChecks& checks) {
+    auto state = HostLua::newState();
+    lua_State* L = state.get();
+    std::future<void> script;
+    bool assignedEarly = false;
+    bool registeredEarly = true;
+    PluginRunOptions options;
+    options.onLog = [&](const std::string& line) {
+        if (line != "Loading plugins") return;
+        const int before = HostLua::g_setglobalCount;
+        script = std::async(std::launch::async,
+                            [L] { assignGlobalFunction(L, "GetFrame", host_base_noop); });
+        for (int i = 0; i < 500 && HostLua::g_setglobalCount == before; ++i) {
+            std::this_thread::sleep_for(10ms);
+        }
+        assignedEarly = hasGlobal(L, "GetFrame", HostLua::kFunction);
+        registeredEarly = hasGlobal(L, "_tovek_lua_plugin_checker", HostLua::kFunction);
+        checks.check(script.wait_for(200ms) == std::future_status::timeout,
+                     "the script's setglobal waits for the start-up");
+    };
+    const auto run = runPlugin(freshPluginCopy("getframe_during_startup"),
+                               R"({"cache": null, "luaPluginData": []})", options);
+    checks.check(run.result, "tovek_plugin_init returned true");
+    checks.check(assignedEarly, "GetFrame was assigned while the start-up ran");
+    checks.check(!registeredEarly, "nothing was registered before the start-up completed");
+    checks.check(script.valid() && script.wait_for(5s) == std::future_status::ready,
+                 "the script's setglobal returned once the start-up completed");
+    checks.check(hasGlobal(L, "_tovek_lua_plugin_checker", HostLua::kFunction) &&
+                     hasGlobal(L, "GetSharedData", HostLua::kFunction),
+                 "the library was registered then");
+    return checks.exitCode();
+}
+
+void checkSharedData(ScenarioChecks& checks, lua_State* L) {
+    checkResult(checks, L, "SetSharedData", {std::string("a"), 5.0}, "(1)");
+    checkResult(checks, L, "GetSharedData", {std::string("a")}, "(5)");
+    checkResult(checks, L, "SetSharedData", {std::string("a"), HostLua::pushNewTable(L)}, "(1)");
+    L->top--;  // the table pushed to build the argument
+    checkResult(checks, L, "GetSharedData", {std::string("a")}, "(5)");
+    checkResult(checks, L, "SetSharedData", {std::string("a"), std::monostate{}}, "(1)");
+    checkResult(checks, L, "SetSharedData", {std::string("a"), std::monostate{}}, "(0)");
+    checkResult(checks, L, "SetSharedData", {std::string("a")}, "(nil)");
+    checkResult(checks, L, "GetSharedData", {}, "(nil)");
+    checkResult(checks, L, "SetSharedData", {std::string("k"), std::string("abcdef")}, "(1)");
+    checkResult(checks, L, "GetSharedData", {std::string("k")}, "(\"abcdef\")");
+    checkResult(checks, L, "SetSharedData", {12.0, std::string("twelve")}, "(1)");
+    checkResult(checks, L, "GetSharedData", {std::string("12")}, "(\"twelve\")");
+}
+
+// A script session with the library: registration once per state, shared data, defines,
+// hexadecimal parsing, and the animation functions.
+int scriptLibrary(ScenarioChecks& checks) {
+    const auto run = runPlugin(
+        freshPluginCopy("script_library"),
+        R"({"cache": null, "luaPluginData": [], "defines": {"LEVEL": 3, "NAME": "Vellox"}})");
+    checks.check(run.result, "tovek_plugin_init returned true");
+
+    auto first = newGameState();
+    lua_State* L = first.get();
+    checks.check(!hasGlobal(L, "GetSharedData", HostLua::kFunction),
+                 "the base library alone registers nothing");
+    assignGlobalFunction(L, "GetFrame", host_base_noop);
+    checks.check(hasGlobal(L, "_tovek_lua_plugin_checker", HostLua::kFunction),
+                 "\"GetFrame\" registered the library and its checker");
+    checks.check(hasGlobal(L, "LEVEL", HostLua::kNumber) && L->globals["LEVEL"].number == 3,
+                 "the number define is a Lua number");
+    checks.check(hasGlobal(L, "NAME", HostLua::kString) && L->globals["NAME"].string->text == "Vellox",
+                 "the string define is a Lua string");
+    checkSharedData(checks, L);
+    assignGlobalFunction(L, "GetFrame", host_base_noop);
+    checkResult(checks, L, "GetSharedData", {std::string("k")}, "(\"abcdef\")");
+
+    auto second = newGameState();
+    assignGlobalFunction(second.get(), "GetFrame", host_base_noop);
+    checkResult(checks, second.get(), "GetSharedData", {std::string("k")}, "(nil)");
+    checkResult(checks, second.get(), "SetSharedData", {std::string("k"), 1.0}, "(1)");
+    assignGlobalNumber(second.get(), "_tovek_lua_plugin_checker", 1);
+    assignGlobalFunction(second.get(), "GetFrame", host_base_noop);
+    checkResult(checks, second.get(), "GetSharedData", {std::string("k")}, "(nil)");
+
+    checkResult(checks, L, "HexToInt32", {std::string("ffffffff")}, "(-1)");
+    checkResult(checks, L, "HexToUInt32", {std::string("ffffffff")}, "(4294967295)");
+    checkResult(checks, L, "HexToUInt32", {std::string("0x1f")}, "(31)");
+    checkResult(checks, L, "HexToUInt32", {std::string("zz")}, "(nan)");
+    checkResult(checks, L, "GetPlayerNameByObjId", {1.0},
+                "(nil, \"Error: GameObjectHashMap not initialized\")");
+
+    AnimationContextChain chain;
+    chain.setObjectIds(41, 42);
+    const auto& [firstName, firstFunction] = kAnimationLuaFunctions[2];
+    assignGlobalFunction(L, firstName, firstFunction);
+    checks.check(hasGlobal(L, "_tovek_animation_lua_functions_checker", HostLua::kFunction),
+                 "\"CurDrawableGetCurrentTargetDistance\" registered the animation functions");
+    checkResult(checks, L, "AnimationLuaGetCurrentGameObjectId", {},
+                "(nil, \"Animation lua global data not initialized\")");
+    for (const auto& [name, function] : kAnimationLuaFunctions) assignGlobalFunction(L, name, function);
+    checkResult(checks, L, "AnimationLuaGetCurrentGameObjectId", {}, "(41)");
+    char address[32];
+    std::snprintf(address, sizeof address, "(\"GameObject:%08X\")",
+                  static_cast<unsigned>(reinterpret_cast<uintptr_t>(chain.object())));
+    checkResult(checks, L, "AnimationLuaGetCurrentGameObjectAddress", {}, address);
+    return checks.exitCode();
+}
+
+std::string readRecord(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+}  // namespace
+
+// A scan failure on the game's Lua thread shows the error box and ends the process.
+int fatalScan(ScenarioChecks& checks, const wchar_t* kind, int expectedExit,
+              const std::string& expectedBox) {
+    const auto dll = freshPluginCopy(std::string(kind, kind + std::wcslen(kind)));
+    const auto record = dll.parent_path() / "message_box.txt";
+    const int exit = runSelf(std::wstring(L"--fatal-child ") + kind + L" \"" + record.wstring() + L"\"");
+    checks.check(exit == expectedExit, "the process ended with exit code " +
+                                           std::to_string(expectedExit) + " (got " +
+                                           std::to_string(exit) + ")");
+    const std::string box = readRecord(record);
+    checks.check(box == expectedBox, "the message box showed \"" + expectedBox + "\" (got \"" + box + "\")");
+    return checks.exitCode();
+}
+
+int runFatalChild(const std::wstring& kind, const std::filesystem::path& recordFile) {
+    if (!recordMessageBoxes(recordFile)) return 10;
+    const auto dll = recordFile.parent_path() / "Vellox.dll";
+    if (!runPlugin(dll, R"({"cache": null, "luaPluginData": []})").result) return 11;
+    auto state = newGameState();
+    if (kind == L"animation_null") {
+        // A script gives the animation global a number: no native function to decode.
+        assignGlobalNumber(state.get(), "CurDrawableModelcondition", 1);
+    } else if (kind == L"animation_disagree") {
+        assignGlobalFunction(state.get(), "CurDrawableModelcondition", host_cur_drawable_model_condition);
+        assignGlobalFunction(state.get(), "CurDrawableObjectStatus", host_cur_drawable_object_status);
+        assignGlobalFunction(state.get(), "CurDrawableGetCurrentTargetDistance", host_cur_drawable_other_global);
+    } else {
+        assignBrokenObjectDescription(kind, state.get());
+    }
+    return 12;  // still alive: the scan did not end the process
+}
+
+const std::vector<Scenario>& bridgeScenarios() {
+    static const std::vector<Scenario> scenarios = {
+        {"missing_lua_plugin_data", missingLuaPluginData},
+        {"lua_plugin_data_not_array", luaPluginDataNotArray},
+        {"orrin_loaded", orrinLoaded},
+        {"getframe_during_startup", getFrameDuringStartup},
+        {"script_library", scriptLibrary},
+        {"animation_null",
+         [](ScenarioChecks& checks) {
+             return fatalScan(checks, L"animation_null", 3,
+                              "Orrin|Retrieved animation lua function is null!");
+         }},
+        {"animation_disagree",
+         [](ScenarioChecks& checks) {
+             return fatalScan(checks, L"animation_disagree", 3,
+                              "Orrin|Failed to determine animaton lua global variable address");
+         }},
+    };
+    return scenarios;
+}
+
+}  // namespace HostGame
