@@ -1,0 +1,164 @@
+#include "overlay/camera_config.h"
+
+#include "overlay/camera_profile.h"
+#include "overlay/hotkey_letters.h"
+
+#include <boost/dll/runtime_symbol_info.hpp>
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <fstream>
+#include <iomanip>
+#include <ratio>
+#include <sstream>
+#include <vector>
+
+namespace Zo::KV9RudiVeruv {
+
+using nlohmann::json;
+
+std::wstring g_configPath;
+std::string g_configStatusText;
+std::string g_configStatusDetail;
+
+namespace {
+
+// An ASCII letter in upper case; any other byte means no hotkey.
+char hotkeyLetter(char byte) {
+    if (byte >= 'a' && byte <= 'z') return static_cast<char>(byte - 'a' + 'A');
+    if (byte >= 'A' && byte <= 'Z') return byte;
+    return 0;
+}
+
+// The string's first byte as it stands, 0 for an empty string.
+void readHotkey(const json& config, const char* key, char& hotkey) {
+    hotkey = config.at(key).get<std::string>().c_str()[0];
+}
+
+// The editor pads its text buffers with NULs; only the text before the first one is real.
+void cutAtNul(std::string& text) { text.resize(std::strlen(text.c_str())); }
+
+std::string canonicalUtf8(const std::wstring& path) {
+    const std::u8string text = std::filesystem::canonical(path).u8string();
+    return {text.begin(), text.end()};
+}
+
+std::string stampedNow(const char* text) {
+    return formatTimestamp(std::chrono::system_clock::now()) + text;
+}
+
+// The load up to its status lines; every failure throws. No file at all is not a failure.
+void readConfigFile(const ModulePathLookup& modulePath) {
+    buildConfigPath(modulePath());
+    g_currentProfileIndex = 0;
+    std::ifstream stream{std::filesystem::path(g_configPath)};
+    if (!stream) {
+        std::filesystem::path fallback(setConfigPath(modulePath().wstring()));
+        fallback.remove_filename();
+        fallback /= defaultConfigFileName();
+        setConfigPath(fallback.wstring());
+        stream.clear();
+        stream.open(fallback);
+        if (!stream) {
+            g_cameraProfiles.resize(1);  // first run: one default profile and no status
+            return;
+        }
+    }
+    const json config = json::parse(stream);
+    g_cameraProfiles = config.at("cameraControls").get<std::vector<CameraProfile>>();
+    readHotkey(config, "hotkeyAnimation", g_hotkeyAnimation);
+    readHotkey(config, "hotkeyPause", g_hotkeyPause);
+    readHotkey(config, "hotkeyDisplay", g_hotkeyDisplay);
+    for (char* hotkey : {&g_hotkeyAnimation, &g_hotkeyPause, &g_hotkeyDisplay}) {
+        *hotkey = hotkeyLetter(*hotkey);
+    }
+    g_configStatusDetail = canonicalUtf8(g_configPath);
+    g_configStatusText = stampedNow(" 已加载配置文件：");
+}
+
+void writeConfigFile(const ModulePathLookup& modulePath) {
+    buildConfigPath(modulePath());  // also after a load from the fallback file
+    json config = json::object();
+    if (static_cast<uint32_t>(g_currentProfileIndex) >= g_cameraProfiles.size()) {
+        g_currentProfileIndex = static_cast<int32_t>(g_cameraProfiles.size());
+        g_cameraProfiles.emplace_back();
+    }
+    g_cameraProfiles[static_cast<std::size_t>(g_currentProfileIndex)] = g_currentProfile;
+    for (CameraProfile& profile : g_cameraProfiles) {
+        cutAtNul(profile.description);
+        for (auto& keyframe : profile.animations) cutAtNul(keyframe.second.label);
+    }
+    config["cameraControls"] = g_cameraProfiles;
+    config["hotkeyAnimation"] = std::string(1, g_hotkeyAnimation);
+    config["hotkeyPause"] = std::string(1, g_hotkeyPause);
+    config["hotkeyDisplay"] = std::string(1, g_hotkeyDisplay);
+
+    std::ofstream stream;
+    // A file that cannot be opened or written fails the save like any other error.
+    stream.exceptions(std::ios::failbit | std::ios::badbit);
+    stream.open(std::filesystem::path(g_configPath), std::ios::out | std::ios::trunc);
+    stream << config.dump() << std::endl;  // text mode: the line ends in CR LF
+    g_configStatusDetail = canonicalUtf8(g_configPath);
+    stream.close();
+    g_configStatusText = stampedNow(" 已保存配置文件：");
+}
+
+}  // namespace
+
+std::filesystem::path pluginModulePath() { return boost::dll::this_line_location(); }
+
+void buildConfigPath() { buildConfigPath(pluginModulePath()); }
+
+void buildConfigPath(const std::filesystem::path& modulePath) {
+    g_configPath = modulePath.wstring() + L".camera_config.txt";
+}
+
+std::wstring& setConfigPath(const std::wstring& path) {
+    g_configPath = path;
+    return g_configPath;
+}
+
+std::wstring defaultConfigFileName() { return L"Orrin.dll.camera_config.txt"; }
+
+std::string formatTimestamp(std::chrono::system_clock::time_point when) {
+    using Ticks = std::chrono::duration<int64_t, std::ratio<1, 10'000'000>>;
+    const std::chrono::hh_mm_ss<Ticks> time(std::chrono::floor<Ticks>(when) -
+                                            std::chrono::floor<std::chrono::days>(when));
+    std::ostringstream text;
+    text.exceptions(std::ios::failbit | std::ios::badbit);
+    text << std::setfill('0') << std::setw(2) << time.hours().count() << ':' << std::setw(2)
+         << time.minutes().count() << ':' << std::setw(2) << time.seconds().count() << '.'
+         << std::setw(7) << time.subseconds().count();
+    return text.str();
+}
+
+void loadCameraConfig() { loadCameraConfig(&pluginModulePath); }
+
+void loadCameraConfig(const ModulePathLookup& modulePath) {
+    try {
+        readConfigFile(modulePath);
+    } catch (const std::exception& error) {
+        g_cameraProfiles.resize(1);  // keeps a profile already read from the file
+        g_configStatusText = std::string("加载配置出错：") + error.what();
+    } catch (...) {
+        g_cameraProfiles.resize(1);
+        g_configStatusText = "加载配置出错";
+    }
+    // A file with no profiles still leaves one to work on.
+    if (g_cameraProfiles.empty()) g_cameraProfiles.resize(1);
+    g_currentProfile = g_cameraProfiles[0];
+}
+
+void saveCameraConfig() { saveCameraConfig(&pluginModulePath); }
+
+void saveCameraConfig(const ModulePathLookup& modulePath) {
+    try {
+        writeConfigFile(modulePath);
+    } catch (...) {
+        g_configStatusText = "保存配置出错";
+    }
+}
+
+}  // namespace Zo::KV9RudiVeruv

@@ -1,0 +1,42 @@
+#pragma once
+
+// The overlay's Output log: the last 1,000 lines of the tool's own messages and of the game's
+// debug messages, drawn at the bottom of the main tool window.
+
+#include <boost/circular_buffer.hpp>
+#include <imgui.h>
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace Zo::KV9RudiVeruv {
+
+struct OutputLogEntry {
+    std::string text;             // UTF-8, any bytes
+    std::optional<ImVec4> color;  // empty: the toolkit's default text colour
+};
+
+constexpr std::size_t kOutputLogCapacity = 1000;
+
+// Appending to the full ring overwrites the oldest line. Read and written under g_stateMutex.
+extern boost::circular_buffer<OutputLogEntry> g_outputLog;
+
+// One uncoloured line of exactly these bytes.
+void appendOutputLog(const char* text, std::size_t length);
+
+// One yellow line: the game's debug messages, from any game thread.
+void logMessageCallback(std::string text);
+
+// While the mirror is open, every appended line is also written to it with a newline and
+// flushed. Nothing opens it by default. Opening starts the file afresh and replaces an open
+// mirror; false when the file cannot be created.
+bool openOutputLogMirror(const std::filesystem::path& path);
+void closeOutputLogMirror();
+
+// The "Output" pane, oldest line first; it follows new lines unless scrolled up. The caller is
+// inside the main tool window and holds g_stateMutex.
+void drawOutputLog();
+
+}  // namespace Zo::KV9RudiVeruv

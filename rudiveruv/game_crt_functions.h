@@ -1,0 +1,35 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstddef>
+#include <cstdio>
+
+namespace Zo::KV9RudiVeruv {
+
+// The game's own C runtime (MSVCR80.dll), in a fixed order. Its streams belong to that runtime:
+// a FILE* from it is handed back to it or compared, never read here.
+struct GameCrtFunctions {
+    HMODULE module;
+    FILE*(__cdecl* wfopen)(const wchar_t* filename, const wchar_t* mode);
+    std::size_t(__cdecl* fread)(void* buffer, std::size_t size, std::size_t count, FILE* stream);
+    std::size_t(__cdecl* fwrite)(const void* buffer, std::size_t size, std::size_t count,
+                                 FILE* stream);
+    int(__cdecl* fseek)(FILE* stream, long offset, int origin);
+    long(__cdecl* ftell)(FILE* stream);
+    int(__cdecl* fclose)(FILE* stream);
+    int(__cdecl* vsnprintf)(char* buffer, std::size_t count, const char* format, va_list args);
+};
+
+// Filled at start-up. Once the replay detours are in place, their fields lead back into the
+// game's own functions.
+extern GameCrtFunctions g_gameCrt;
+
+// GetProcAddress(module, name); throws std::runtime_error when the module has no such export.
+FARPROC getProcAddressOrThrow(HMODULE module, const char* name);
+
+// The already loaded MSVCR80.dll and its functions. Throws std::runtime_error.
+GameCrtFunctions getGameCrtFunctions();
+
+}  // namespace Zo::KV9RudiVeruv

@@ -1,0 +1,38 @@
+#pragma once
+
+// Follows the game's Lua states: remembers the newest one for the overlay, notices through a
+// named pipe when it is gone, and decides with each new state whether time pause is allowed.
+
+#include "rudiveruv/rudiveruv_lua.h"
+
+#include <atomic>
+
+namespace Zo::KV9RudiVeruv {
+
+// The newest game Lua state; null before the first and after its end.
+extern std::atomic<LuaState*> g_gameLuaState;
+// How many game Lua states have arrived; numbers the watch names.
+extern std::atomic<int> g_checkerCounter;
+
+// The main tool window's camera-control switch, under g_stateMutex. It lives here until the
+// window that owns it exists.
+extern bool g_cameraControlEnabled;
+
+// The per-Lua-state entry of the time-pause plug-in, on the game's Lua thread: remembers L,
+// lets L open a file on a new named pipe, starts the thread that waits for that file to close,
+// and applies the pause-allowed rule.
+void onLuaStateReady(LuaState* L);
+
+// No time pause in a multiplayer game: a recording whose game mode is not 1, or one whose
+// replay could not be opened for writing. A replay played back and no replay at all allow it.
+bool replayAllowsTimePause();
+
+// The one place that changes the pause-allowed flag. A withdrawal also hides the Lua functions
+// window; with camera control on, the timed events start over.
+void setRudiVeruvAllowed(bool allowed);
+
+// The detour of the game's lua_getglobal: the first read of an "ObjID..." global shows that
+// the game's scripts use object events.
+void hookedGetglobal(LuaState* L, const char* name);
+
+}  // namespace Zo::KV9RudiVeruv

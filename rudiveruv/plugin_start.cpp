@@ -1,0 +1,131 @@
+#include "rudiveruv/plugin_start.h"
+
+#include "bridge/code_scan.h"
+#include "overlay/hotkey_letters.h"
+#include "rudiveruv/d3d9_probe.h"
+#include "rudiveruv/game_crt_functions.h"
+#include "rudiveruv/lua_state_watch.h"
+#include "rudiveruv/render_hooks.h"
+#include "rudiveruv/replay_capture.h"
+#include "rudiveruv/rudiveruv_controller.h"
+#include "rudiveruv/rudiveruv_lua.h"
+#include "rudiveruv/time_pause_state.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cctype>
+#include <cstring>
+#include <mutex>
+#include <random>
+#include <stdexcept>
+#include <string>
+
+namespace Zo::KV9RudiVeruv {
+
+std::atomic<int> g_rudiVeruvInitCalled{0};
+bool g_debugModuleInitialized = false;
+
+namespace {
+
+using json = nlohmann::json;
+using Tovek::KV9Lua::kBaseLibEntryCount;
+using Tovek::KV9Lua::KV9Lua;
+
+// When several records carry the name, the last one counts.
+void findGameDostring(const KV9Lua& api) {
+    for (std::size_t i = 0; i < kBaseLibEntryCount; ++i) {
+        const Tovek::KV9Lua::LuaReg& entry = api.baseLibEntries[i];
+        if (entry.name != nullptr && std::strcmp(entry.name, "dostring") == 0) {
+            g_luaDostring = entry.func;
+        }
+    }
+}
+
+// The first character, upper case when it is an ASCII letter (the C locale's rule).
+char hotkeyLetter(const json& value) {
+    const auto text = value.get<std::string>();
+    if (text.empty()) throw std::out_of_range("invalid string position");
+    const auto letter = static_cast<unsigned char>(text.front());
+    return static_cast<char>(std::isalpha(letter) ? std::toupper(letter) : letter);
+}
+
+void readHotkey(const json& options, const char* key, char& hotkey) {
+    if (!options.contains(key)) return;
+    const char letter = hotkeyLetter(options[key]);
+    std::lock_guard lock(g_stateMutex);
+    hotkey = letter;
+}
+
+void readOptions(const char* customData) {
+    const json options = json::parse(customData, nullptr, true, false);
+    // The host hands over [null] when the plug-in's entry has no "customData".
+    if (!options.is_object()) return;
+    readHotkey(options, "hotkey", g_hotkeyDisplay);
+    readHotkey(options, "hotkey_for_pause", g_hotkeyPause);
+}
+
+// Before the fake module handle is published, the state lock comes first and the controller's
+// lock inside it.
+void installDebugModule(const TheGameModule& module, HookRoutine hook) {
+    std::lock_guard lock(g_stateMutex);
+    if (g_debugModuleInitialized) return;
+    initializeGameDebugModule(module, hook);
+    g_debugModuleInitialized = true;
+}
+
+// The routine's own result is not trusted here: only a way back in the variable counts.
+void hookDeviceFunction(HookRoutine hook, void*& original, void* found, void* detour,
+                        const char* failure) {
+    original = found;
+    hook(&original, detour);
+    if (original == nullptr) throw std::runtime_error(failure);
+}
+
+template <typename Function>
+void hookCrtFunction(HookRoutine hook, Function& function, Function detour, const char* name) {
+    if (!hook(reinterpret_cast<void**>(&function), reinterpret_cast<void*>(detour))) {
+        throw std::runtime_error(std::string("Failed to hook ") + name);
+    }
+}
+
+void start(const Tovek::KV9Lua::LuaPluginInterface& plugin) {
+    if (g_rudiVeruvInitCalled.exchange(1) != 0) throw std::logic_error("already called");
+    g_rudiVeruvLua = *plugin.api;
+    findGameDostring(g_rudiVeruvLua);
+    g_checkerRandomId = std::random_device()();
+    readOptions(plugin.customData);
+
+    const TheGameModule module = Tovek::KV9Lua::getMainModuleRange();
+    installDebugModule(module, plugin.hook);
+
+    const Addresses addresses = findEndSceneAddress(module);
+    hookDeviceFunction(plugin.hook, g_originalEndScene, addresses.endScene,
+                       reinterpret_cast<void*>(hookedEndScene), "Failed to hook D3D9 EndScene");
+    hookDeviceFunction(plugin.hook, g_originalReset, addresses.reset,
+                       reinterpret_cast<void*>(hookedReset), "Failed to hook D3D9 Reset");
+    // Without this detour only the object-event notice is missing, so its result is not tested.
+    plugin.hook(reinterpret_cast<void**>(&g_rudiVeruvLua.getglobal),
+                reinterpret_cast<void*>(hookedGetglobal));
+
+    g_gameCrt = getGameCrtFunctions();
+    hookCrtFunction(plugin.hook, g_gameCrt.wfopen, hookedWfopen, "_wfopen");
+    hookCrtFunction(plugin.hook, g_gameCrt.fwrite, hookedFwrite, "fwrite");
+    hookCrtFunction(plugin.hook, g_gameCrt.ftell, hookedFtell, "ftell");
+    hookCrtFunction(plugin.hook, g_gameCrt.fclose, hookedFclose, "fclose");
+}
+
+}  // namespace
+
+bool initializeRudiVeruvPlugin(const Tovek::KV9Lua::LuaPluginInterface* plugin) {
+    try {
+        start(*plugin);
+        return true;
+    } catch (const std::exception& e) {
+        plugin->log(e.what());
+    } catch (...) {
+        plugin->log("Unknown error");
+    }
+    return false;
+}
+
+}  // namespace Zo::KV9RudiVeruv

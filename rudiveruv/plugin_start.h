@@ -1,0 +1,21 @@
+#pragma once
+
+// The start of the time-pause plug-in, the internal Lua plug-in "KV9RudiVeruvPlugin": takes its
+// own copy of the game's Lua API, reads its options and detours the game where it needs to.
+
+#include "bridge/lua_plugin_host.h"
+
+#include <atomic>
+
+namespace Zo::KV9RudiVeruv {
+
+// Set to 1 by the first start; never cleared, so the plug-in starts once per process.
+extern std::atomic<int> g_rudiVeruvInitCalled;
+// Under g_stateMutex.
+extern bool g_debugModuleInitialized;
+
+// The plug-in's init entry, on the host loader's thread. Logs the reason and returns false
+// when the plug-in cannot run; detours already in place then stay.
+bool initializeRudiVeruvPlugin(const Tovek::KV9Lua::LuaPluginInterface* plugin);
+
+}  // namespace Zo::KV9RudiVeruv

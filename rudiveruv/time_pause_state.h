@@ -1,0 +1,22 @@
+#pragma once
+
+// The time-pause state that the debug module, the Lua-state watch and the overlay share.
+
+#include <atomic>
+#include <mutex>
+
+namespace Zo::KV9RudiVeruv {
+
+// Guards every time-pause global below but the two atomics, and the overlay's own state.
+// Recursive: the overlay frame holds it while its buttons append to the Output log.
+extern std::recursive_mutex g_stateMutex;
+
+extern std::atomic<bool> g_rudiVeruvd;  // time pause requested
+extern std::atomic<bool> g_runFast;     // fast-forward requested
+extern double g_gameTime;               // seconds: the logic frame / 15, in single precision
+extern int g_logicFrame;                // the frame the game reported last
+extern float g_fastForwardTarget;       // seconds; not above 0 means no target
+extern bool g_rudiVeruvAllowed;         // pausing is possible in the current game state
+extern bool g_luaWindowAvailable;       // the game's Lua state has shown object events
+
+}  // namespace Zo::KV9RudiVeruv

@@ -1,0 +1,510 @@
+#include "overlay/camera_config.h"
+
+#include "overlay/camera_profile.h"
+#include "overlay/hotkey_letters.h"
+
+#include <gtest/gtest.h>
+
+#include <boost/dll/runtime_symbol_info.hpp>
+#include <nlohmann/json.hpp>
+
+#include <windows.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <regex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace Zo::KV9RudiVeruv;
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kLoadedSuffix = " 已加载配置文件：";
+const std::string kSavedSuffix = " 已保存配置文件：";
+
+std::string readBytes(const fs::path& path) {
+    std::ifstream stream(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string utf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+// Copied beside the test program by the build.
+fs::path goldenFile() {
+    return boost::dll::program_location().parent_path() / "camera_config_golden.txt";
+}
+
+// What the editor does to its text buffers.
+std::string nulPadded(std::string text, std::size_t size) {
+    text.resize(size, '\0');
+    return text;
+}
+
+// The golden file's first profile as the file holds it.
+CameraProfile goldenFirstProfile() {
+    CameraProfile profile;
+    profile.description = "Opening shot — 开场";
+    profile.animations.emplace(
+        0.0f, CameraPoint{0.1f, -1.0f, 250.0f, 3.1415927f, -30.0f, 0.0f, "起点"});
+    profile.animations.emplace(
+        0.1f, CameraPoint{123456.789f, 2.0f, 1.0f, 0.001f, 0.0f, -0.5f,
+                          "tab\there \"quoted\" back\\slash \x01"});
+    profile.animations.emplace(2.5f, CameraPoint{});
+    profile.timedEvents = {TimedEvent{12.5f, 0.1f, true, false},
+                           TimedEvent{-1.0f, 2.0f, false, true}};
+    return profile;
+}
+
+// The same profile as the editor holds it: padded texts and run-time state in use.
+CameraProfile goldenFirstProfileBeingEdited() {
+    CameraProfile profile = goldenFirstProfile();
+    profile.description = nulPadded(profile.description, 72);
+    profile.animations.at(0.0f).label = nulPadded(profile.animations.at(0.0f).label, 32);
+    profile.animations.at(2.5f).label = nulPadded("", 32);
+    profile.animations.at(0.1f).bezierAfter = true;
+    profile.timedEvents[0].fired = true;
+    profile.animationPlaying = true;
+    profile.animationStart = std::chrono::steady_clock::now();
+    profile.editKeyTime = 2.5f;
+    profile.bezierResults[3].iterations = 7;
+    return profile;
+}
+
+CameraProfile goldenSecondProfile() {
+    CameraProfile profile;
+    profile.description = "第二个";
+    profile.timedEvents = {TimedEvent{}};
+    return profile;
+}
+
+// The saved fields must match; every run-time field must be back at its default.
+void expectLoadedAs(const CameraProfile& actual, const CameraProfile& expected) {
+    EXPECT_EQ(actual.description, expected.description);
+    ASSERT_EQ(actual.animations.size(), expected.animations.size());
+    for (auto a = actual.animations.begin(), e = expected.animations.begin();
+         a != actual.animations.end(); ++a, ++e) {
+        SCOPED_TRACE(e->first);
+        EXPECT_EQ(a->first, e->first);
+        const CameraPoint& p = a->second;
+        const CameraPoint& q = e->second;
+        EXPECT_EQ((std::vector<float>{p.x, p.y, p.z, p.r1, p.r2, p.r3}),
+                  (std::vector<float>{q.x, q.y, q.z, q.r1, q.r2, q.r3}));
+        EXPECT_EQ(p.label, q.label);
+        EXPECT_FALSE(p.bezierAfter);
+    }
+    ASSERT_EQ(actual.timedEvents.size(), expected.timedEvents.size());
+    for (std::size_t i = 0; i < actual.timedEvents.size(); ++i) {
+        const TimedEvent& a = actual.timedEvents[i];
+        const TimedEvent& e = expected.timedEvents[i];
+        EXPECT_EQ(a.gameTime, e.gameTime) << i;
+        EXPECT_EQ(a.relativeTime, e.relativeTime) << i;
+        EXPECT_EQ(a.willSwitchPause, e.willSwitchPause) << i;
+        EXPECT_EQ(a.willSwitchAnimation, e.willSwitchAnimation) << i;
+        EXPECT_FALSE(a.fired) << i;
+    }
+    EXPECT_FALSE(actual.animationPlaying);
+    EXPECT_FALSE(actual.animationStart.has_value());
+    EXPECT_EQ(actual.editKeyTime, -1.0f);
+    EXPECT_EQ(actual.bezierResults[3].iterations, 0);
+}
+
+void expectStamped(const std::string& status, const std::string& suffix) {
+    const std::size_t stampSize = std::string("HH:MM:SS.fffffff").size();
+    ASSERT_EQ(status.size(), stampSize + suffix.size()) << status;
+    const std::regex stamp(R"(\d\d:\d\d:\d\d\.\d{7})");
+    EXPECT_TRUE(std::regex_match(status.substr(0, stampSize), stamp)) << status;
+    EXPECT_EQ(status.substr(stampSize), suffix);
+}
+
+// A configuration text with one profile and hotkeys a, p, d unless told otherwise.
+const std::string kPoint = R"({"label":"k","r1":0,"r2":0,"r3":0,"x":1,"y":2,"z":3})";
+const std::string kProfile = R"({"animations":[[0.5,)" + kPoint +
+                             R"(]],"description":"First","timedEvents":[]})";
+const std::string kHotkeys = R"("hotkeyAnimation":"a","hotkeyDisplay":"d","hotkeyPause":"p")";
+
+std::string configText(const std::string& profiles, const std::string& hotkeys = kHotkeys) {
+    return R"({"cameraControls":[)" + profiles + "]," + hotkeys + "}";
+}
+
+// Each test works on a plug-in module of its own in a fresh folder, with the globals at their
+// start values.
+class CameraConfigTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("vellox-camera-" + std::to_string(GetCurrentProcessId()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name()) /
+                 L"插件";
+        fs::create_directories(folder);
+        resetGlobals();
+    }
+    void TearDown() override {
+        fs::remove_all(folder.parent_path());
+        resetGlobals();
+    }
+
+    static void resetGlobals() {
+        g_cameraProfiles.clear();
+        g_currentProfile = CameraProfile{};
+        g_currentProfileIndex = 0;
+        g_configPath.clear();
+        g_configStatusText.clear();
+        g_configStatusDetail.clear();
+        g_hotkeyAnimation = g_hotkeyPause = g_hotkeyDisplay = 0;
+    }
+
+    fs::path module() const { return folder / "Quillon.dll"; }
+    fs::path primaryFile() const { return folder / "Quillon.dll.camera_config.txt"; }
+    fs::path fallbackFile() const { return folder / "Orrin.dll.camera_config.txt"; }
+
+    void load() {
+        loadCameraConfig([this] { return module(); });
+    }
+    void save() {
+        saveCameraConfig([this] { return module(); });
+    }
+    void loadText(const std::string& text) {
+        writeBytes(primaryFile(), text);
+        load();
+    }
+
+    fs::path folder;
+};
+
+TEST_F(CameraConfigTest, SaveWritesTheGoldenFileAndLoadReadsItBack) {
+    const std::string golden = readBytes(goldenFile());
+    ASSERT_FALSE(golden.empty()) << goldenFile();
+
+    // The list entry is stale: the save takes the working copy in.
+    g_cameraProfiles = {CameraProfile{}, goldenSecondProfile()};
+    g_currentProfile = goldenFirstProfileBeingEdited();
+    g_hotkeyAnimation = 'A';
+    g_hotkeyPause = 0;
+    g_hotkeyDisplay = 'H';
+    save();
+
+    EXPECT_EQ(readBytes(primaryFile()), golden);
+    expectStamped(g_configStatusText, kSavedSuffix);
+    EXPECT_EQ(g_configStatusDetail, utf8(primaryFile()));
+    EXPECT_EQ(g_cameraProfiles[0].description, "Opening shot — 开场");
+    EXPECT_EQ(g_currentProfile.description.size(), 72u);  // the editor keeps its buffer
+
+    resetGlobals();
+    g_hotkeyAnimation = g_hotkeyPause = g_hotkeyDisplay = 'Z';
+    load();
+
+    ASSERT_EQ(g_cameraProfiles.size(), 2u);
+    expectLoadedAs(g_cameraProfiles[0], goldenFirstProfile());
+    expectLoadedAs(g_cameraProfiles[1], goldenSecondProfile());
+    expectLoadedAs(g_currentProfile, goldenFirstProfile());
+    EXPECT_EQ(g_currentProfileIndex, 0);
+    EXPECT_EQ(g_hotkeyAnimation, 'A');
+    EXPECT_EQ(g_hotkeyPause, 0);
+    EXPECT_EQ(g_hotkeyDisplay, 'H');
+    expectStamped(g_configStatusText, kLoadedSuffix);
+    EXPECT_EQ(g_configStatusDetail, utf8(primaryFile()));
+}
+
+TEST(CameraConfig, NonFiniteFloatsAreWrittenAsNull) {
+    const float values[] = {std::numeric_limits<float>::quiet_NaN(),
+                            std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity()};
+    for (float value : values) {
+        const TimedEvent e{value, 16777216.0f, false, false};
+        EXPECT_EQ(json(e).dump(), R"({"gameTime":null,"relativeTime":16777216.0,)"
+                                  R"("willSwitchAnimation":false,"willSwitchPause":false})");
+    }
+}
+
+TEST_F(CameraConfigTest, LoadFailuresLeaveOneProfileAndAStatusLine) {
+    const std::string detail = "the detail of the last success";
+    struct Case {
+        std::string file;
+        std::string status;           // the whole line, or its start for parse errors
+        std::string firstDescription;  // of the one profile left
+        std::string rawHotkeys;        // animation, pause, display as read before the failure
+    };
+    const std::string none(3, '\0');
+    const Case cases[] = {
+        {"", "加载配置出错：[json.exception.parse_error.101]", "", none},
+        {configText(kProfile).substr(0, 40), "加载配置出错：[json.exception.parse_error.101]", "",
+         none},
+        {configText(kProfile) + " x", "加载配置出错：[json.exception.parse_error.101]", "", none},
+        {"// saved by hand\n" + configText(kProfile),
+         "加载配置出错：[json.exception.parse_error.101]", "", none},
+        {"[]", "加载配置出错：[json.exception.type_error.304] cannot use at() with array", "",
+         none},
+        {"{" + kHotkeys + "}",
+         "加载配置出错：[json.exception.out_of_range.403] key 'cameraControls' not found", "",
+         none},
+        {configText("5"), "加载配置出错：[json.exception.type_error.304] cannot use at() with number",
+         "", none},
+        {configText(R"({"animations":[],"description":7,"timedEvents":[]})"),
+         "加载配置出错：[json.exception.type_error.302] type must be string, but is number", "",
+         none},
+        {configText(R"({"animations":[],"description":"","timedEvents":{}})"),
+         "加载配置出错：[json.exception.type_error.302] type must be array, but is object", "",
+         none},
+        {configText(R"({"animations":[5],"description":"","timedEvents":[]})"),
+         "加载配置出错：[json.exception.type_error.302] type must be array, but is number", "",
+         none},
+        {configText(R"({"animations":[[0.5]],"description":"","timedEvents":[]})"),
+         "加载配置出错：[json.exception.out_of_range.401] array index 1 is out of range", "", none},
+        {configText(R"({"animations":[[0.5,{"r1":0,"r2":0,"r3":0,"x":1,"y":2,"z":3}]],)"
+                    R"("description":"","timedEvents":[]})"),
+         "加载配置出错：[json.exception.out_of_range.403] key 'label' not found", "", none},
+        {configText(R"({"animations":[[0.5,{"label":"","r1":0,"r2":0,"r3":0,"x":"1","y":2,)"
+                    R"("z":3}]],"description":"","timedEvents":[]})"),
+         "加载配置出错：[json.exception.type_error.302] type must be number, but is string", "",
+         none},
+        {configText(R"({"animations":[],"description":"","timedEvents":[{"gameTime":1,)"
+                    R"("relativeTime":1,"willSwitchAnimation":false,"willSwitchPause":1}]})"),
+         "加载配置出错：[json.exception.type_error.302] type must be boolean, but is number", "",
+         none},
+        // The profiles are in; the hotkeys read so far keep their raw bytes.
+        {configText(kProfile, R"("hotkeyAnimation":"a","hotkeyDisplay":"d")"),
+         "加载配置出错：[json.exception.out_of_range.403] key 'hotkeyPause' not found", "First",
+         std::string("a\0\0", 3)},
+        {configText(kProfile, R"("hotkeyAnimation":"a","hotkeyDisplay":4,"hotkeyPause":"p")"),
+         "加载配置出错：[json.exception.type_error.302] type must be string, but is number",
+         "First", std::string("ap\0", 3)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        resetGlobals();
+        g_configStatusDetail = detail;
+        g_currentProfileIndex = 3;
+        loadText(c.file);
+
+        EXPECT_EQ(g_configStatusText.rfind(c.status, 0), 0u) << g_configStatusText;
+        EXPECT_EQ(g_configStatusDetail, detail);
+        ASSERT_EQ(g_cameraProfiles.size(), 1u);
+        EXPECT_EQ(g_cameraProfiles[0].description, c.firstDescription);
+        EXPECT_EQ(g_currentProfile.description, c.firstDescription);
+        EXPECT_EQ(g_currentProfileIndex, 0);
+        EXPECT_EQ(std::string({g_hotkeyAnimation, g_hotkeyPause, g_hotkeyDisplay}), c.rawHotkeys);
+    }
+}
+
+TEST_F(CameraConfigTest, FailedModuleLookupIsAStatusLineToo) {
+    struct Case {
+        ModulePathLookup lookup;
+        std::string status;
+    };
+    const Case cases[] = {
+        {[]() -> fs::path { throw std::runtime_error("no module"); }, "加载配置出错：no module"},
+        {[]() -> fs::path { throw 7; }, "加载配置出错"},
+    };
+    for (const Case& c : cases) {
+        resetGlobals();
+        loadCameraConfig(c.lookup);
+        EXPECT_EQ(g_configStatusText, c.status);
+        EXPECT_EQ(g_cameraProfiles.size(), 1u);
+
+        g_configStatusDetail = "kept";
+        saveCameraConfig(c.lookup);
+        EXPECT_EQ(g_configStatusText, "保存配置出错");
+        EXPECT_EQ(g_configStatusDetail, "kept");
+    }
+}
+
+TEST_F(CameraConfigTest, LoadTakesAnyMemberOrderExtraKeysAByteOrderMarkAndAnyNumberKind) {
+    loadText("\xEF\xBB\xBF\r\n"
+             R"({ "hotkeyPause": "p", "comment": "ignored", "hotkeyDisplay": "d",
+                  "cameraControls": [ { "timedEvents": [ { "willSwitchPause": true,
+                      "willSwitchAnimation": false, "relativeTime": 3, "gameTime": true,
+                      "fired": true } ],
+                    "description": "Ordered", "extra": [1],
+                    "animations": [ [ 2, { "z": 18446744073709551615, "y": -4, "x": false,
+                      "r3": 1e2, "r2": 0.25, "r1": 7, "label": "k", "bezierAfter": true },
+                      "ignored third element" ] ] } ],
+                  "hotkeyAnimation": "a" })"
+             "\r\n\t \r\n");
+
+    ASSERT_EQ(g_cameraProfiles.size(), 1u) << g_configStatusText;
+    CameraProfile expected;
+    expected.description = "Ordered";
+    expected.animations.emplace(
+        2.0f, CameraPoint{0.0f, -4.0f, 18446744073709551615.0f, 7.0f, 0.25f, 100.0f, "k"});
+    expected.timedEvents = {TimedEvent{1.0f, 3.0f, true, false}};
+    expectLoadedAs(g_cameraProfiles[0], expected);
+    EXPECT_EQ(std::string({g_hotkeyAnimation, g_hotkeyPause, g_hotkeyDisplay}), "APD");
+    expectStamped(g_configStatusText, kLoadedSuffix);
+}
+
+TEST_F(CameraConfigTest, HotkeyStringsGiveAnUpperCaseLetterOrNone) {
+    const struct {
+        std::string text;  // JSON string contents
+        char hotkey;
+    } cases[] = {
+        {"p", 'P'}, {"P", 'P'}, {"a", 'A'},  {"z", 'Z'}, {"xyz", 'X'}, {"", 0}, {"\\u0000", 0},
+        {"1", 0},   {"@", 0},   {"[", 0},    {"`", 0},   {"{", 0},     {" ", 0}, {"é", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::string value = "\"" + c.text + "\"";
+        loadText(configText(kProfile, R"("hotkeyAnimation":)" + value + R"(,"hotkeyDisplay":)" +
+                                          value + R"(,"hotkeyPause":)" + value));
+        expectStamped(g_configStatusText, kLoadedSuffix);
+        EXPECT_EQ(std::string({g_hotkeyAnimation, g_hotkeyPause, g_hotkeyDisplay}),
+                  std::string(3, c.hotkey));
+    }
+}
+
+TEST_F(CameraConfigTest, RepeatedKeyframeTimeKeepsTheFirstPair) {
+    loadText(configText(R"({"animations":[[1.0,{"label":"first","r1":0,"r2":0,"r3":0,"x":1,"y":1,)"
+                        R"("z":1}],[0.5,)" + kPoint + R"(],[1,{"label":"second","r1":0,"r2":0,)"
+                        R"("r3":0,"x":2,"y":2,"z":2}]],"description":"","timedEvents":[]})"));
+
+    ASSERT_EQ(g_cameraProfiles.size(), 1u) << g_configStatusText;
+    const auto& animations = g_cameraProfiles[0].animations;
+    ASSERT_EQ(animations.size(), 2u);
+    EXPECT_EQ(animations.begin()->first, 0.5f);
+    EXPECT_EQ(animations.at(1.0f).label, "first");
+    EXPECT_EQ(animations.at(1.0f).x, 1.0f);
+}
+
+TEST_F(CameraConfigTest, EmptyProfileListInTheFileGivesOneDefaultProfile) {
+    loadText(configText(""));
+
+    ASSERT_EQ(g_cameraProfiles.size(), 1u);
+    expectLoadedAs(g_cameraProfiles[0], CameraProfile{});
+    expectLoadedAs(g_currentProfile, CameraProfile{});
+    expectStamped(g_configStatusText, kLoadedSuffix);
+    EXPECT_EQ(g_hotkeyPause, 'P');
+}
+
+TEST_F(CameraConfigTest, FallbackFileIsReadAndTheNextSaveWritesThePrimaryFile) {
+    // The fallback in another layout, so that it shows whether the save touched it.
+    const std::string fallbackText = json::parse(readBytes(goldenFile())).dump(2);
+    writeBytes(fallbackFile(), fallbackText);
+
+    load();
+    ASSERT_EQ(g_cameraProfiles.size(), 2u) << g_configStatusText;
+    expectLoadedAs(g_cameraProfiles[0], goldenFirstProfile());
+    expectStamped(g_configStatusText, kLoadedSuffix);
+    EXPECT_EQ(g_configStatusDetail, utf8(fallbackFile()));
+    EXPECT_EQ(fs::path(g_configPath), fallbackFile());
+
+    save();
+    EXPECT_EQ(readBytes(primaryFile()), readBytes(goldenFile()));
+    EXPECT_EQ(readBytes(fallbackFile()), fallbackText);
+    EXPECT_EQ(g_configStatusDetail, utf8(primaryFile()));
+    EXPECT_EQ(fs::path(g_configPath), primaryFile());
+}
+
+TEST_F(CameraConfigTest, NoFileGivesOneDefaultProfileAndLeavesTheStatusAlone) {
+    g_configStatusText = "earlier text";
+    g_configStatusDetail = "earlier detail";
+    g_hotkeyDisplay = 'H';
+    load();
+
+    ASSERT_EQ(g_cameraProfiles.size(), 1u);
+    expectLoadedAs(g_cameraProfiles[0], CameraProfile{});
+    expectLoadedAs(g_currentProfile, CameraProfile{});
+    EXPECT_EQ(g_configStatusText, "earlier text");
+    EXPECT_EQ(g_configStatusDetail, "earlier detail");
+    EXPECT_EQ(g_hotkeyDisplay, 'H');
+    EXPECT_EQ(fs::path(g_configPath), fallbackFile());
+    EXPECT_FALSE(fs::exists(fallbackFile()));
+}
+
+TEST_F(CameraConfigTest, SaveStoresTheWorkingCopyAtTheIndexOrAppendsIt) {
+    const struct {
+        int32_t index;
+        int32_t storedAt;
+        std::size_t count;
+    } cases[] = {{0, 0, 2}, {1, 1, 2}, {2, 2, 3}, {9, 2, 3}, {-1, 2, 3}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.index);
+        g_cameraProfiles = {goldenSecondProfile(), goldenSecondProfile()};
+        g_currentProfile = goldenFirstProfileBeingEdited();
+        g_currentProfileIndex = c.index;
+        save();
+
+        expectStamped(g_configStatusText, kSavedSuffix);
+        EXPECT_EQ(g_currentProfileIndex, c.storedAt);
+        ASSERT_EQ(g_cameraProfiles.size(), c.count);
+        for (int32_t i = 0; i < static_cast<int32_t>(c.count); ++i) {
+            EXPECT_EQ(g_cameraProfiles[i].description,
+                      i == c.storedAt ? "Opening shot — 开场" : "第二个");
+        }
+        // The list entry is a full copy of the working copy, run-time state included.
+        EXPECT_TRUE(g_cameraProfiles[c.storedAt].animationPlaying);
+        const json saved = json::parse(readBytes(primaryFile()));
+        EXPECT_EQ(saved.at("cameraControls").size(), c.count);
+    }
+}
+
+TEST_F(CameraConfigTest, SaveFailuresSetTheStatusLineOnly) {
+    CameraProfile invalidText;
+    invalidText.animations[1.0f].label = "caf\xC3";  // cut short inside a UTF-8 sequence
+    const struct {
+        const char* what;
+        fs::path module;
+        CameraProfile current;
+    } cases[] = {
+        {"folder missing", folder / "missing" / "Quillon.dll", CameraProfile{}},
+        {"invalid UTF-8", module(), invalidText},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_cameraProfiles = {CameraProfile{}};
+        g_currentProfile = c.current;
+        g_configStatusDetail = "earlier detail";
+        saveCameraConfig([&] { return c.module; });
+        EXPECT_EQ(g_configStatusText, "保存配置出错");
+        EXPECT_EQ(g_configStatusDetail, "earlier detail");
+    }
+}
+
+TEST(CameraConfig, TimestampIsTheUtcTimeOfDayIn100NanosecondTicks) {
+    using namespace std::chrono;
+    const sys_days day = year{2024} / March / 5;
+    const struct {
+        system_clock::time_point when;
+        const char* text;
+    } cases[] = {
+        {day + 14h + 3min + 27s + 501234567ns, "14:03:27.5012345"},
+        {day, "00:00:00.0000000"},
+        {day + 23h + 59min + 59s + 999999999ns, "23:59:59.9999999"},
+        {system_clock::time_point{}, "00:00:00.0000000"},
+        {system_clock::time_point{} + 99ns, "00:00:00.0000000"},
+        {system_clock::time_point{} - 100ns, "23:59:59.9999999"},
+        {sys_days{year{1969} / July / 20} + 20h + 17min + 40s, "20:17:40.0000000"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(formatTimestamp(c.when), c.text);
+    }
+}
+
+TEST(CameraConfig, ConfigPathsFollowTheModuleFileName) {
+    buildConfigPath(fs::path(LR"(C:\Games\Tools\Quillon.dll)"));
+    EXPECT_EQ(g_configPath, LR"(C:\Games\Tools\Quillon.dll.camera_config.txt)");
+
+    // The system's code is linked into this program, so the program is the module.
+    EXPECT_EQ(pluginModulePath(), boost::dll::program_location());
+    buildConfigPath();
+    EXPECT_EQ(g_configPath, boost::dll::program_location().wstring() + L".camera_config.txt");
+
+    std::wstring& path = setConfigPath(L"D:\\elsewhere.txt");
+    EXPECT_EQ(&path, &g_configPath);
+    EXPECT_EQ(g_configPath, L"D:\\elsewhere.txt");
+    EXPECT_EQ(defaultConfigFileName(), L"Orrin.dll.camera_config.txt");
+    g_configPath.clear();
+}
+
+}  // namespace

@@ -1,0 +1,320 @@
+#include "rudiveruv/lua_chunk_runner.h"
+#include "rudiveruv/lua_state_watch.h"
+
+#include "hostgame/game_symbols.h"
+#include "hostgame/lua_runtime.h"
+#include "overlay/camera_profile.h"
+#include "rudiveruv/replay_capture.h"
+#include "rudiveruv/time_pause_state.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <bit>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <variant>
+#include <vector>
+
+using namespace Zo::KV9RudiVeruv;
+using Tovek::KV9Lua::KV9Lua;
+
+namespace {
+
+using StatePtr = std::unique_ptr<lua_State>;
+
+template <typename F>
+uintptr_t functionAddress(F* function) {
+    return reinterpret_cast<uintptr_t>(function);
+}
+
+LuaState* asGameState(lua_State* L) { return reinterpret_cast<LuaState*>(L); }
+
+// The stand-in game's own "dostring", as the plug-in takes it from the base-library array.
+Tovek::KV9Lua::lua_CFunction gameDostring() {
+    for (const GameLuaReg& record : g_baseLibArray) {
+        if (std::strcmp(record.name, "dostring") == 0) {
+            return reinterpret_cast<Tovek::KV9Lua::lua_CFunction>(record.function);
+        }
+    }
+    return nullptr;
+}
+
+constexpr uint32_t kRandomId = 3141592653u;
+
+std::string checkerName(int counter) {
+    return "tovek_kv9_lua_output_plugin_checker_3141592653_" + std::to_string(counter);
+}
+
+std::string openfileLine(int counter) {
+    return checkerName(counter) + " = openfile([[\\\\.\\pipe\\" + checkerName(counter) +
+           "]], [[w]])";
+}
+
+bool pauseAllowed() {
+    std::lock_guard lock(g_stateMutex);
+    return g_rudiVeruvAllowed;
+}
+
+bool luaWindowAvailable() {
+    std::lock_guard lock(g_stateMutex);
+    return g_luaWindowAvailable;
+}
+
+// A watcher ends on its own thread; give it up to five seconds.
+bool eventually(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+struct ReplayState {
+    bool captured = false;
+    bool writeOpenFailed = false;
+    bool isPlayback = false;
+    int gameMode = 0;
+};
+
+void setReplay(const ReplayState& replay) {
+    // Only ever compared with the game's streams, never used.
+    static FILE* const kSomeStream = reinterpret_cast<FILE*>(0x1000);
+    std::lock_guard lock(g_replayCapture.mutex);
+    resetReplayCapture();
+    g_replayCapture.file = replay.captured ? kSomeStream : nullptr;
+    g_replayCapture.writeOpenFailed = replay.writeOpenFailed;
+    g_replayCapture.isPlayback = replay.isPlayback;
+    g_replayCapture.gameMode = replay.gameMode;
+}
+
+void setFlags(bool allowed, bool luaWindow, bool cameraControl) {
+    std::lock_guard lock(g_stateMutex);
+    g_rudiVeruvAllowed = allowed;
+    g_luaWindowAvailable = luaWindow;
+    g_cameraControlEnabled = cameraControl;
+}
+
+std::string scrambled(std::string text) {
+    for (char& byte : text) byte = static_cast<char>(static_cast<uint8_t>(byte) + 7);
+    return text;
+}
+
+// The plug-in's Lua copy on the stand-in game, a known random number, no state yet, no replay.
+class LuaStateWatch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_rudiVeruvLua = std::bit_cast<KV9Lua>(std::array<uintptr_t, 14>{
+            functionAddress(&lua_gettop), functionAddress(&lua_settop),
+            functionAddress(&lua_tonumber), functionAddress(&lua_tostring),
+            functionAddress(&lua_strlen), functionAddress(&lua_pushcclosure),
+            functionAddress(&lua_pushnil), functionAddress(&lua_pushnumber),
+            functionAddress(&lua_pushstring), functionAddress(&lua_pushvalue),
+            functionAddress(&lua_setglobal), functionAddress(&lua_getglobal),
+            functionAddress(&lua_type), reinterpret_cast<uintptr_t>(g_baseLibArray)});
+        g_luaDostring = gameDostring();
+        ASSERT_NE(g_luaDostring, nullptr);
+        g_checkerRandomId = kRandomId;
+        g_checkerCounter = 0;
+        g_gameLuaState = nullptr;
+        setReplay({});
+        setFlags(false, false, false);
+    }
+
+    void TearDown() override {
+        g_gameLuaState = nullptr;
+        g_rudiVeruvLua = {};
+        g_luaDostring = nullptr;
+        setReplay({});
+        setFlags(false, false, false);
+        std::lock_guard lock(g_stateMutex);
+        g_currentProfile = {};
+    }
+
+    static StatePtr arrive() {
+        StatePtr state = HostLua::newState();
+        onLuaStateReady(asGameState(state.get()));
+        return state;
+    }
+
+    // Destroys the state, which closes its files, and waits until its watcher has withdrawn the
+    // permission, its last act.
+    static void end(StatePtr& state) {
+        setFlags(true, false, false);
+        state.reset();
+        ASSERT_TRUE(eventually([] { return !pauseAllowed(); }));
+    }
+};
+
+TEST_F(LuaStateWatch, TwoStatesInARowAreNumberedAndTheNewerOneOutlivesTheOldersEnd) {
+    StatePtr first = arrive();
+    EXPECT_EQ(g_gameLuaState.load(), asGameState(first.get()));
+    EXPECT_EQ(first->chunks, std::vector<std::string>{openfileLine(1)});
+    EXPECT_EQ(first->globals[checkerName(1)].tag, HostLua::kUserdata);
+    EXPECT_EQ(first->openFiles.size(), 1u);
+    EXPECT_EQ(lua_gettop(first.get()), 0);
+    EXPECT_TRUE(pauseAllowed());
+
+    StatePtr second = arrive();
+    EXPECT_EQ(second->chunks, std::vector<std::string>{openfileLine(2)});
+    EXPECT_EQ(second->openFiles.size(), 1u);
+    // A watcher that did not block on its pipe would have forgotten the state by now.
+    Sleep(100);
+    EXPECT_EQ(g_gameLuaState.load(), asGameState(second.get()));
+    EXPECT_TRUE(pauseAllowed());
+
+    first.reset();
+    EXPECT_TRUE(eventually([] { return !pauseAllowed(); }));
+    EXPECT_EQ(g_gameLuaState.load(), asGameState(second.get()));
+
+    end(second);
+    EXPECT_EQ(g_gameLuaState.load(), nullptr);
+}
+
+TEST_F(LuaStateWatch, AStateWhoseStackIsInUseGetsNoFileAndIsForgottenAtOnce) {
+    setReplay({.writeOpenFailed = true});  // the rule refuses too, so no one else allows
+    StatePtr state = HostLua::newState();
+    lua_pushnumber(state.get(), 1);
+    onLuaStateReady(asGameState(state.get()));
+    EXPECT_TRUE(state->chunks.empty());
+    EXPECT_TRUE(state->openFiles.empty());
+    EXPECT_EQ(lua_gettop(state.get()), 1);
+    // The watcher's read fails with no client on the pipe, as if the state had ended.
+    EXPECT_TRUE(eventually([] { return g_gameLuaState.load() == nullptr; }));
+    EXPECT_TRUE(eventually([] { return !pauseAllowed(); }));
+}
+
+TEST_F(LuaStateWatch, PauseIsAllowedOutsideMultiplayerRecordings) {
+    struct Case {
+        const char* name;
+        ReplayState replay;
+        bool allowed;
+    };
+    const Case cases[] = {
+        {"no replay", {}, true},
+        {"recording, game mode 1", {.captured = true, .gameMode = 1}, true},
+        {"recording, game mode 2", {.captured = true, .gameMode = 2}, false},
+        {"recording, game mode 3", {.captured = true, .gameMode = 3}, false},
+        {"recording, header not parsed yet", {.captured = true}, false},
+        {"playback of a multiplayer game", {.captured = true, .isPlayback = true, .gameMode = 2},
+         true},
+        {"failed open for writing", {.writeOpenFailed = true}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        setReplay(c.replay);
+        setFlags(!c.allowed, false, false);
+        StatePtr state = arrive();
+        EXPECT_EQ(pauseAllowed(), c.allowed);
+        end(state);
+    }
+}
+
+TEST_F(LuaStateWatch, SetRudiVeruvAllowedKeepsOrHidesTheLuaWindowAndRestartsTimedEvents) {
+    struct Case {
+        const char* name;
+        bool allowed;
+        bool luaWindowBefore;
+        bool cameraControl;
+        bool luaWindowAfter;
+    };
+    const Case cases[] = {
+        {"allowing keeps the window", true, true, false, true},
+        {"allowing never shows the window", true, false, false, false},
+        {"withdrawing hides the window", false, true, false, false},
+        {"allowing with camera control", true, true, true, true},
+        {"withdrawing with camera control", false, false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        setFlags(!c.allowed, c.luaWindowBefore, c.cameraControl);
+        {
+            std::lock_guard lock(g_stateMutex);
+            g_currentProfile.timedEvents.assign(2, TimedEvent{.fired = true});
+            g_currentProfile.eventRunStart = std::chrono::steady_clock::now();
+        }
+        setRudiVeruvAllowed(c.allowed);
+        EXPECT_EQ(pauseAllowed(), c.allowed);
+        EXPECT_EQ(luaWindowAvailable(), c.luaWindowAfter);
+        std::lock_guard lock(g_stateMutex);
+        for (const TimedEvent& event : g_currentProfile.timedEvents) {
+            EXPECT_EQ(event.fired, !c.cameraControl);
+        }
+        EXPECT_EQ(g_currentProfile.eventRunStart.has_value(), !c.cameraControl);
+    }
+}
+
+TEST_F(LuaStateWatch, ReadingAnObjIdGlobalShowsTheLuaWindow) {
+    struct Case {
+        const char* name;
+        bool shows;
+    };
+    const Case cases[] = {
+        {"ObjID", true},  {"ObjIDList", true}, {"ObjI", false},
+        {"Obj", false},   {"objid", false},    {"GetFrame", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        setFlags(false, false, false);
+        StatePtr state = HostLua::newState();
+        lua_pushnumber(state.get(), 7);
+        lua_setglobal(state.get(), c.name);
+        hookedGetglobal(asGameState(state.get()), c.name);
+        EXPECT_EQ(luaWindowAvailable(), c.shows);
+        ASSERT_EQ(lua_gettop(state.get()), 1);  // the game's getglobal still ran
+        EXPECT_EQ(lua_tonumber(state.get(), 1), 7);
+    }
+}
+
+TEST_F(LuaStateWatch, RunLuaCodeGivesTheChunksFirstResult) {
+    struct Case {
+        const char* chunk;
+        LuaChunkResult result;
+    };
+    const Case cases[] = {
+        {"return 5", 5.0},
+        {"return 'unit'", std::string("unit")},
+        {"return [[\xFE\x01]]", std::string("\xFE\x01")},  // bytes that wrap when scrambled
+        {"return", std::monostate{}},
+        {"return nil", std::monostate{}},
+        {"return {}", std::monostate{}},
+        {"Recolour(1, 2)", std::monostate{}},
+    };
+    StatePtr state = HostLua::newState();
+    g_gameLuaState = asGameState(state.get());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chunk);
+        state->chunks.clear();
+        EXPECT_EQ(runLuaCode(scrambled(c.chunk)), c.result);
+        EXPECT_EQ(state->chunks, std::vector<std::string>{c.chunk});
+        EXPECT_EQ(lua_gettop(state.get()), 0);
+    }
+}
+
+TEST_F(LuaStateWatch, RunLuaCodeRunsNothingWithoutAStateOrWhileTheStackIsInUse) {
+    const std::string code = scrambled("return 5");
+    EXPECT_EQ(runLuaCode(code), LuaChunkResult{});
+
+    StatePtr state = HostLua::newState();
+    g_gameLuaState = asGameState(state.get());
+    lua_pushnumber(state.get(), 1);
+    EXPECT_EQ(runLuaCode(code), LuaChunkResult{});
+    EXPECT_TRUE(state->chunks.empty());
+    EXPECT_EQ(lua_gettop(state.get()), 1);
+
+    lua_settop(state.get(), 0);
+    g_luaDostring = nullptr;  // a game without "dostring"
+    EXPECT_EQ(runLuaCode(code), LuaChunkResult{});
+    EXPECT_EQ(lua_gettop(state.get()), 0);
+}
+
+}  // namespace

@@ -1,0 +1,230 @@
+#include "overlay/output_log.h"
+
+#include "rudiveruv/time_pause_state.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <imgui_internal.h>
+
+#include <cstddef>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace Zo::KV9RudiVeruv;
+
+namespace {
+
+const ImVec4 kYellow(1.0f, 1.0f, 0.0f, 1.0f);
+
+bool sameColor(const std::optional<ImVec4>& color, const std::optional<ImVec4>& expected) {
+    if (color.has_value() != expected.has_value()) return false;
+    return !color || (color->x == expected->x && color->y == expected->y &&
+                      color->z == expected->z && color->w == expected->w);
+}
+
+// Runs each test on an empty ring of its own; the process's ring comes back afterwards.
+class OutputLog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::lock_guard lock(g_stateMutex);
+        std::swap(g_outputLog, m_saved);
+    }
+    void TearDown() override {
+        closeOutputLogMirror();
+        std::lock_guard lock(g_stateMutex);
+        std::swap(g_outputLog, m_saved);
+    }
+
+    static void appendText(const std::string& text) { appendOutputLog(text.data(), text.size()); }
+
+    boost::circular_buffer<OutputLogEntry> m_saved{kOutputLogCapacity};
+};
+
+TEST_F(OutputLog, KeepsTheLastThousandLines) {
+    for (int line = 1; line <= 1001; ++line) appendText("line " + std::to_string(line));
+    std::lock_guard lock(g_stateMutex);
+    ASSERT_EQ(g_outputLog.size(), 1000u);
+    EXPECT_EQ(g_outputLog.front().text, "line 2");
+    EXPECT_EQ(g_outputLog.back().text, "line 1001");
+}
+
+TEST_F(OutputLog, StoresExactlyTheGivenBytes) {
+    struct Case {
+        const char* what;
+        std::function<void()> append;
+        std::string text;
+        std::optional<ImVec4> color;
+    };
+    const Case cases[] = {
+        {"format signs", [] { appendOutputLog("100% %s %d %%", 13); }, "100% %s %d %%",
+         std::nullopt},
+        {"the given length, not the terminator", [] { appendOutputLog("pause refused", 5); },
+         "pause", std::nullopt},
+        {"a NUL inside", [] { appendOutputLog("a\0b", 3); }, std::string("a\0b", 3),
+         std::nullopt},
+        {"empty", [] { appendOutputLog("", 0); }, "", std::nullopt},
+        {"UTF-8, counted in bytes",
+         [] { appendOutputLog("\xe4\xbd\xa0\xe6\x97\xa0\xe6\xb3\x95", 9); },
+         "\xe4\xbd\xa0\xe6\x97\xa0\xe6\xb3\x95", std::nullopt},
+        {"a game message", [] { logMessageCallback("[Game] 50% of %s"); }, "[Game] 50% of %s",
+         kYellow},
+        {"an empty game message", [] { logMessageCallback(""); }, "", kYellow},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.append();
+        std::lock_guard lock(g_stateMutex);
+        EXPECT_EQ(g_outputLog.back().text, c.text);
+        EXPECT_TRUE(sameColor(g_outputLog.back().color, c.color));
+    }
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream file(path);  // text mode, as the mirror is written
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+TEST_F(OutputLog, TheMirrorGetsEachLineWhileItIsOpen) {
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / "output_log.txt";
+    appendText("before the mirror");
+    ASSERT_TRUE(openOutputLogMirror(path));
+    appendText("first");
+    appendText("");
+    logMessageCallback("[AI] 100% %s");
+    EXPECT_EQ(readFile(path), "first\n\n[AI] 100% %s\n");  // flushed line by line
+
+    closeOutputLogMirror();
+    appendText("after the mirror");
+    EXPECT_EQ(readFile(path), "first\n\n[AI] 100% %s\n");
+    std::lock_guard lock(g_stateMutex);
+    EXPECT_EQ(g_outputLog.size(), 5u);
+    std::filesystem::remove(path);
+}
+
+TEST_F(OutputLog, AMirrorThatCannotBeCreatedIsRefused) {
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / "no such folder" / "output_log.txt";
+    EXPECT_FALSE(openOutputLogMirror(path));
+    appendText("still logged");
+    std::lock_guard lock(g_stateMutex);
+    EXPECT_EQ(g_outputLog.back().text, "still logged");
+}
+
+// Headless Dear ImGui: the pane drawn inside a fixed main window, one frame per call.
+class HeadlessToolkit {
+public:
+    static constexpr float kWindowHeight = 300.0f;
+
+    HeadlessToolkit() : m_context(ImGui::CreateContext()) {
+        ImGuiIO& io = ImGui::GetIO();
+        io.IniFilename = nullptr;
+        io.DisplaySize = ImVec2(800.0f, 600.0f);
+        unsigned char* pixels = nullptr;
+        int width = 0;
+        int height = 0;
+        io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+    }
+    ~HeadlessToolkit() { ImGui::DestroyContext(m_context); }
+    HeadlessToolkit(const HeadlessToolkit&) = delete;
+    HeadlessToolkit& operator=(const HeadlessToolkit&) = delete;
+
+    // One frame; `before` and `after` run in the main window around the pane. Returns the
+    // pane's window.
+    ImGuiWindow* frame(const std::function<void()>& before = {},
+                       const std::function<void()>& after = {}) {
+        ImGui::NewFrame();
+        ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
+        ImGui::SetNextWindowSize(ImVec2(400.0f, kWindowHeight));
+        ImGui::Begin("Main", nullptr, ImGuiWindowFlags_NoDecoration);
+        if (before) before();
+        {
+            std::lock_guard lock(g_stateMutex);
+            drawOutputLog();
+        }
+        ImGuiWindow* pane = ImGui::GetCurrentWindow()->DC.ChildWindows.back();
+        if (after) after();
+        ImGui::End();
+        ImGui::Render();
+        return pane;
+    }
+
+private:
+    ImGuiContext* m_context;
+};
+
+std::size_t visibleGlyphs(const std::string& text) {
+    std::size_t count = 0;
+    for (const char c : text) count += (c != ' ' && c != '\n') ? 1 : 0;
+    return count;
+}
+
+std::size_t verticesOfColor(const ImDrawList& list, ImU32 color) {
+    std::size_t count = 0;
+    for (const ImDrawVert& vertex : list.VtxBuffer) count += vertex.col == color ? 1 : 0;
+    return count;
+}
+
+TEST_F(OutputLog, PaneShowsEachLineLiterallyInItsColour) {
+    appendText("plain 100%d");
+    logMessageCallback("50% %s");
+    appendText("");
+    appendText("two\nlines");
+
+    HeadlessToolkit toolkit;
+    std::string shown;  // the text the pane rendered, as the toolkit's log capture sees it
+    const ImGuiWindow* pane = toolkit.frame([] { ImGui::LogToBuffer(); },
+                              [&shown] {
+                                  shown = GImGui->LogBuffer.c_str();
+                                  ImGui::LogFinish();
+                              });
+
+    // The capture skips the empty line and ends lines in CR LF.
+    EXPECT_EQ(shown, "plain 100%d\r\n50% %s\r\ntwo\r\nlines");
+    // Four items; the empty line and the two-line entry take their full height.
+    const ImGuiStyle& style = ImGui::GetStyle();
+    EXPECT_EQ(pane->DC.CursorMaxPos.y - pane->DC.CursorStartPos.y,
+              5 * ImGui::GetTextLineHeight() + 3 * style.ItemSpacing.y);
+    EXPECT_EQ(verticesOfColor(*pane->DrawList, ImGui::ColorConvertFloat4ToU32(kYellow)),
+              4 * visibleGlyphs("50% %s"));
+    EXPECT_EQ(verticesOfColor(*pane->DrawList, ImGui::GetColorU32(ImGuiCol_Text)),
+              4 * visibleGlyphs("plain 100%dtwo\nlines"));
+}
+
+TEST_F(OutputLog, PaneFollowsNewLinesUnlessScrolledUpMoreThanSevenPixels) {
+    struct Case {
+        float scrolledUp;
+        bool follows;
+    };
+    const Case cases[] = {{0.0f, true}, {7.0f, true}, {8.0f, false}, {100.0f, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scrolledUp);
+        {
+            std::lock_guard lock(g_stateMutex);
+            g_outputLog.clear();
+        }
+        for (int line = 1; line <= 100; ++line) appendText("line " + std::to_string(line));
+        HeadlessToolkit toolkit;
+        const ImGuiWindow* pane = nullptr;
+        for (int settle = 0; settle < 3; ++settle) pane = toolkit.frame();
+        ASSERT_GT(pane->ScrollMax.y, HeadlessToolkit::kWindowHeight);
+        ASSERT_EQ(pane->Scroll.y, pane->ScrollMax.y);  // a new pane starts at the bottom
+
+        const float before = pane->ScrollMax.y - c.scrolledUp;
+        toolkit.frame([before] { ImGui::SetNextWindowScroll(ImVec2(-1.0f, before)); });
+        for (int line = 101; line <= 110; ++line) appendText("line " + std::to_string(line));
+        for (int settle = 0; settle < 3; ++settle) toolkit.frame();
+
+        EXPECT_GT(pane->ScrollMax.y, before + c.scrolledUp);
+        EXPECT_EQ(pane->Scroll.y, c.follows ? pane->ScrollMax.y : before);
+    }
+}
+
+}  // namespace

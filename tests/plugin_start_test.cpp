@@ -1,0 +1,328 @@
+#include "rudiveruv/plugin_start.h"
+
+#include "bridge/code_scan.h"
+#include "overlay/hotkey_letters.h"
+#include "rudiveruv/d3d9_probe.h"
+#include "rudiveruv/game_crt_functions.h"
+#include "rudiveruv/lua_state_watch.h"
+#include "rudiveruv/render_hooks.h"
+#include "rudiveruv/replay_capture.h"
+#include "rudiveruv/rudiveruv_lua.h"
+#include "rudiveruv/time_pause_state.h"
+
+#include "tests/x87_precision_guard.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace Zo::KV9RudiVeruv;
+using Tovek::KV9Lua::kBaseLibEntryCount;
+using Tovek::KV9Lua::KV9Lua;
+using Tovek::KV9Lua::LuaPluginInterface;
+using Tovek::KV9Lua::LuaReg;
+
+namespace {
+
+template <typename Function>
+void* code(Function function) {
+    return reinterpret_cast<void*>(function);
+}
+
+template <typename Variable>
+void** slot(Variable& variable) {
+    return reinterpret_cast<void**>(&variable);
+}
+
+struct HookCall {
+    void** target;
+    void* detour;
+    bool operator==(const HookCall&) const = default;
+};
+
+enum class HookFailure { NullVariable, ReturnFalse, ThrowInt };
+
+// The test's hook routine records its calls and detours nothing; one chosen call can fail.
+std::vector<HookCall> g_hookCalls;
+std::size_t g_failingCall = 0;  // 1-based; 0: none fails
+HookFailure g_failure = HookFailure::ReturnFalse;
+std::vector<std::string> g_log;
+
+bool recordingHook(void** target, void* detour) {
+    g_hookCalls.push_back({target, detour});
+    if (g_hookCalls.size() != g_failingCall) return true;
+    switch (g_failure) {
+        case HookFailure::NullVariable:
+            *target = nullptr;
+            return true;
+        case HookFailure::ReturnFalse:
+            return false;
+        case HookFailure::ThrowInt:
+            throw 42;
+    }
+    return true;
+}
+
+void recordingLog(const char* text) { g_log.emplace_back(text); }
+
+int baseFunction(Tovek::KV9Lua::LuaState*) { return 0; }
+int firstDostring(Tovek::KV9Lua::LuaState*) { return 1; }
+int lastDostring(Tovek::KV9Lua::LuaState*) { return 2; }
+int nearMiss(Tovek::KV9Lua::LuaState*) { return 3; }
+
+// Runs the plug-in's start in the test process as if for the first time. The debug module
+// counts as set up already (its installation is tested on its own); d3d9.dll and msvcr80.dll
+// are loaded, as in the game. The globals the start writes are restored afterwards.
+class PluginStartTest : public testing::Test {
+protected:
+    void SetUp() override {
+        m_d3d9 = LoadLibraryA("d3d9.dll");
+        m_msvcr80 = LoadLibraryA("msvcr80.dll");
+        ASSERT_NE(m_d3d9, nullptr);
+        ASSERT_NE(m_msvcr80, nullptr);
+        {
+            std::lock_guard lock(g_stateMutex);
+            m_saved = {g_debugModuleInitialized, g_hotkeyDisplay, g_hotkeyPause};
+            g_debugModuleInitialized = true;
+            g_hotkeyDisplay = 'X';
+            g_hotkeyPause = 'Y';
+        }
+        m_savedLua = g_rudiVeruvLua;
+        m_savedDostring = g_luaDostring;
+        m_savedCrt = g_gameCrt;
+        m_savedDevice = {g_originalEndScene, g_originalReset};
+        g_rudiVeruvInitCalled = 0;
+        g_hookCalls.clear();
+        g_failingCall = 0;
+        g_log.clear();
+
+        for (LuaReg& entry : m_baseLib) entry = {"print", baseFunction};
+        m_baseLib[3] = {"dostring", firstDostring};
+        m_baseLib[4] = {"dostrings", nearMiss};
+        m_baseLib[5] = {"Dostring", nearMiss};
+        m_baseLib[6] = {"dostrin", nearMiss};
+        m_baseLib[30] = {"dostring", lastDostring};
+        m_baseLib[32] = {nullptr, nullptr};
+        std::array<uintptr_t, sizeof(KV9Lua) / sizeof(void*)> fields{};
+        for (std::size_t i = 0; i < fields.size(); ++i) fields[i] = 0x10000 + 0x10 * i;
+        std::memcpy(&m_api, fields.data(), sizeof m_api);
+        m_api.baseLibEntries = m_baseLib.data();
+    }
+
+    void TearDown() override {
+        g_rudiVeruvInitCalled = 0;
+        g_rudiVeruvLua = m_savedLua;
+        g_luaDostring = m_savedDostring;
+        g_gameCrt = m_savedCrt;
+        g_originalEndScene = m_savedDevice[0];
+        g_originalReset = m_savedDevice[1];
+        {
+            std::lock_guard lock(g_stateMutex);
+            g_debugModuleInitialized = m_saved.debugModuleInitialized;
+            g_hotkeyDisplay = m_saved.hotkeyDisplay;
+            g_hotkeyPause = m_saved.hotkeyPause;
+        }
+        if (m_msvcr80 != nullptr) FreeLibrary(m_msvcr80);
+        if (m_d3d9 != nullptr) FreeLibrary(m_d3d9);
+    }
+
+    bool start(const char* customData = "[null]") {
+        const LuaPluginInterface plugin{recordingHook, recordingLog, nullptr, &m_api,
+                                        customData,    nullptr,      nullptr};
+        return initializeRudiVeruvPlugin(&plugin);
+    }
+
+    // Every detour of a complete start, in order.
+    static std::vector<HookCall> allHooks() {
+        return {{&g_originalEndScene, code(hookedEndScene)},
+                {&g_originalReset, code(hookedReset)},
+                {slot(g_rudiVeruvLua.getglobal), code(hookedGetglobal)},
+                {slot(g_gameCrt.wfopen), code(hookedWfopen)},
+                {slot(g_gameCrt.fwrite), code(hookedFwrite)},
+                {slot(g_gameCrt.ftell), code(hookedFtell)},
+                {slot(g_gameCrt.fclose), code(hookedFclose)}};
+    }
+
+    static std::string hotkeys() {
+        std::lock_guard lock(g_stateMutex);
+        return {g_hotkeyDisplay, g_hotkeyPause};
+    }
+
+    X87PrecisionGuard m_precision;  // the start creates a temporary device
+    HMODULE m_d3d9 = nullptr;
+    HMODULE m_msvcr80 = nullptr;
+    std::array<LuaReg, kBaseLibEntryCount> m_baseLib{};
+    KV9Lua m_api{};
+
+private:
+    struct Saved {
+        bool debugModuleInitialized;
+        char hotkeyDisplay;
+        char hotkeyPause;
+    } m_saved{};
+    KV9Lua m_savedLua{};
+    Tovek::KV9Lua::lua_CFunction m_savedDostring = nullptr;
+    GameCrtFunctions m_savedCrt{};
+    std::array<void*, 2> m_savedDevice{};
+};
+
+TEST_F(PluginStartTest, CompleteStart) {
+    ASSERT_TRUE(start());
+    EXPECT_TRUE(g_log.empty());
+    EXPECT_EQ(g_hookCalls, allHooks());
+
+    EXPECT_EQ(std::memcmp(&g_rudiVeruvLua, &m_api, sizeof m_api), 0);
+    EXPECT_EQ(g_luaDostring, lastDostring);
+
+    const Addresses device = findEndSceneAddress({0x400000, 0x401000, 0x1000});
+    EXPECT_EQ(g_originalEndScene, device.endScene);
+    EXPECT_EQ(g_originalReset, device.reset);
+
+    EXPECT_EQ(g_gameCrt.module, m_msvcr80);
+    EXPECT_EQ(reinterpret_cast<void*>(g_gameCrt.fwrite),
+              reinterpret_cast<void*>(GetProcAddress(m_msvcr80, "fwrite")));
+}
+
+TEST_F(PluginStartTest, SecondStartFails) {
+    ASSERT_TRUE(start());
+    g_hookCalls.clear();
+    EXPECT_FALSE(start());
+    EXPECT_EQ(g_log, std::vector<std::string>{"already called"});
+    EXPECT_TRUE(g_hookCalls.empty());
+}
+
+TEST_F(PluginStartTest, HotkeyOptions) {
+    struct Case {
+        const char* customData;
+        const char* hotkeys;  // display, pause
+    };
+    const Case cases[] = {
+        {R"({"hotkey": "p"})", "PY"},
+        {R"({"hotkey_for_pause": "9"})", "X9"},
+        {R"({"hotkey": "quit", "hotkey_for_pause": "z"})", "QZ"},
+        {R"({"hotkey": "@", "hotkey_for_pause": "P"})", "@P"},
+        {"{\"hotkey\": \"\xC3\xA9\"}", "\xC3Y"},  // only ASCII letters change case
+        {R"({"other": "k"})", "XY"},
+        {"{}", "XY"},
+        {"[null]", "XY"},
+        {R"("p")", "XY"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.customData);
+        g_rudiVeruvInitCalled = 0;
+        {
+            std::lock_guard lock(g_stateMutex);
+            g_hotkeyDisplay = 'X';
+            g_hotkeyPause = 'Y';
+        }
+        g_log.clear();
+        EXPECT_TRUE(start(c.customData));
+        EXPECT_TRUE(g_log.empty());
+        EXPECT_EQ(hotkeys(), c.hotkeys);
+    }
+}
+
+// Bad options stop the start before anything is detoured.
+TEST_F(PluginStartTest, OptionErrors) {
+    struct Case {
+        const char* customData;
+        const char* error;
+    };
+    const Case cases[] = {
+        {R"({"hotkey": ""})", "invalid string position"},
+        {R"({"hotkey": "a", "hotkey_for_pause": ""})", "invalid string position"},
+        {R"({"hotkey": 5})", "[json.exception.type_error.302] type must be string, but is number"},
+        {R"({"hotkey_for_pause": null})",
+         "[json.exception.type_error.302] type must be string, but is null"},
+        {"/* comment */ {}",
+         "[json.exception.parse_error.101] parse error at line 1, column 1: syntax error while "
+         "parsing value - invalid literal; last read: '/'"},
+        {"{", "[json.exception.parse_error.101] parse error at line 1, column 2: syntax error "
+              "while parsing object key - unexpected end of input; expected string literal"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.customData);
+        g_rudiVeruvInitCalled = 0;
+        g_log.clear();
+        EXPECT_FALSE(start(c.customData));
+        EXPECT_EQ(g_log, std::vector<std::string>{c.error});
+        EXPECT_TRUE(g_hookCalls.empty());
+    }
+}
+
+TEST_F(PluginStartTest, HookFailures) {
+    struct Case {
+        std::size_t failingCall;
+        HookFailure failure;
+        const char* error;  // null: the start succeeds
+    };
+    const Case cases[] = {
+        {1, HookFailure::NullVariable, "Failed to hook D3D9 EndScene"},
+        {1, HookFailure::ReturnFalse, nullptr},  // only the variable counts for the device
+        {2, HookFailure::NullVariable, "Failed to hook D3D9 Reset"},
+        {3, HookFailure::ReturnFalse, nullptr},  // getglobal's result is not tested
+        {4, HookFailure::ReturnFalse, "Failed to hook _wfopen"},
+        {5, HookFailure::ReturnFalse, "Failed to hook fwrite"},
+        {6, HookFailure::ReturnFalse, "Failed to hook ftell"},
+        {7, HookFailure::ReturnFalse, "Failed to hook fclose"},
+        {4, HookFailure::ThrowInt, "Unknown error"},
+    };
+    const std::vector<HookCall> all = allHooks();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "hook call " << c.failingCall);
+        g_rudiVeruvInitCalled = 0;
+        g_hookCalls.clear();
+        g_log.clear();
+        g_failingCall = c.failingCall;
+        g_failure = c.failure;
+        EXPECT_EQ(start(), c.error == nullptr);
+        if (c.error == nullptr) {
+            EXPECT_TRUE(g_log.empty());
+            EXPECT_EQ(g_hookCalls, all);
+        } else {
+            EXPECT_EQ(g_log, std::vector<std::string>{c.error});
+            // Nothing after the failing detour is tried.
+            EXPECT_EQ(g_hookCalls, std::vector<HookCall>(all.begin(), all.begin() + c.failingCall));
+        }
+    }
+}
+
+TEST(GameCrtFunctions, LooksUpTheGameRuntime) {
+    const HMODULE msvcr80 = LoadLibraryA("msvcr80.dll");
+    ASSERT_NE(msvcr80, nullptr);
+    const GameCrtFunctions crt = getGameCrtFunctions();
+    EXPECT_EQ(crt.module, msvcr80);
+    const std::array<std::pair<void*, const char*>, 7> functions{{
+        {code(crt.wfopen), "_wfopen"},
+        {code(crt.fread), "fread"},
+        {code(crt.fwrite), "fwrite"},
+        {code(crt.fseek), "fseek"},
+        {code(crt.ftell), "ftell"},
+        {code(crt.fclose), "fclose"},
+        {code(crt.vsnprintf), "_vsnprintf"},
+    }};
+    for (const auto& [address, name] : functions) {
+        EXPECT_EQ(address, code(GetProcAddress(msvcr80, name))) << name;
+    }
+    FreeLibrary(msvcr80);
+}
+
+TEST(GameCrtFunctions, MissingExportNamesTheFunction) {
+    try {
+        getProcAddressOrThrow(GetModuleHandleA("kernel32.dll"), "NoSuchFunction");
+        FAIL() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "Failed to get address of NoSuchFunction");
+    }
+}
+
+}  // namespace
