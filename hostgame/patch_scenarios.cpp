@@ -20,24 +20,11 @@ namespace {
 
 using Tovek::KV9Lua::PointersCache;
 
-const std::vector<std::string> kStartupLog = {
-    "Initializing KV9 lua bridge",
-    "Retrieving cache",
-    "Completing initialization",
-    "Finding Game WB <ThisPlayer> global variable",
-    "Extending range limits",
-    "Hooking functions",
-    "Loading plugins"};
-
 uintptr_t address(const void* p) { return reinterpret_cast<uintptr_t>(p); }
 
 template <typename F>
 uintptr_t functionAddress(F* function) {
     return reinterpret_cast<uintptr_t>(function);
-}
-
-std::filesystem::path cacheFileOf(const std::filesystem::path& dll) {
-    return std::filesystem::path(dll).replace_extension(".dll.cache");
 }
 
 PointersCache readCache(const std::filesystem::path& dll) {

@@ -54,4 +54,17 @@ int runSelf(const std::wstring& arguments) {
     return static_cast<int>(code);
 }
 
+std::filesystem::path cacheFileOf(const std::filesystem::path& dll) {
+    return std::filesystem::path(dll).replace_extension(".dll.cache");
+}
+
+const std::vector<std::string> kStartupLog = {
+    "Initializing KV9 lua bridge",
+    "Retrieving cache",
+    "Completing initialization",
+    "Finding Game WB <ThisPlayer> global variable",
+    "Extending range limits",
+    "Hooking functions",
+    "Loading plugins"};
+
 }  // namespace HostGame

@@ -25,5 +25,10 @@ std::filesystem::path programFolder();
 std::filesystem::path freshPluginCopy(const std::string& scenario);
 // Runs this program again with the arguments and returns its exit code.
 int runSelf(const std::wstring& arguments);
+// The cache file the plug-in keeps next to its DLL.
+std::filesystem::path cacheFileOf(const std::filesystem::path& dll);
+
+// The plug-in's log of a whole start-up on the stand-in game.
+extern const std::vector<std::string> kStartupLog;
 
 }  // namespace HostGame

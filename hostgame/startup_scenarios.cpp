@@ -26,24 +26,12 @@ using Tovek::KV9Lua::PointersCache;
 // Up to the Lua API locator, where a broken game stops the start-up.
 const std::vector<std::string> kLocatorLog = {
     "Initializing KV9 lua bridge", "Retrieving cache", "Completing initialization"};
-const std::vector<std::string> kStartupLog = {
-    "Initializing KV9 lua bridge",
-    "Retrieving cache",
-    "Completing initialization",
-    "Finding Game WB <ThisPlayer> global variable",
-    "Extending range limits",
-    "Hooking functions",
-    "Loading plugins"};
 
 std::string readText(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-std::filesystem::path cacheFileOf(const std::filesystem::path& dll) {
-    return std::filesystem::path(dll).replace_extension(".dll.cache");
 }
 
 template <typename F>

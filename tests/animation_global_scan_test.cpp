@@ -1,6 +1,10 @@
 #include "bridge/animation_global_scan.h"
 
 #include "hostgame/game_animation.h"
+#include "tests/addresses.h"
+#include "tests/instruction_bytes.h"
+#include "tests/scan_decoder.h"
+#include "tests/scan_outcome.h"
 
 #include <gtest/gtest.h>
 
@@ -18,63 +22,18 @@ using namespace Tovek::KV9Lua;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 constexpr uint32_t kG = 0x00A1B2C4;
 constexpr uint32_t kH = 0x0051A150;
 constexpr uint32_t kWindow = 128;
-constexpr uint8_t kNop = 0x90;
 
-const std::string kWindowEnd = "out_of_range: Decoder m_current >= m_end";
-const std::string kUndecodable = "runtime_error: Failed to decode instruction";
-const std::string kWraps = "invalid_argument: Decoder begin >= end";
 const std::string kBadDisplacement = "runtime_error: unexpected mem disp value";
 
-enum Reg : uint8_t { EAX, ECX, EDX, EBX, ESP, EBP, ESI, EDI };
-
-const ZydisDecoder& decoder() {
-    static const ZydisDecoder instance = makeLegacy32Decoder();
-    return instance;
-}
-
-uint32_t addressOf(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
-
-std::string hex(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(value));
-    return text;
-}
-
-// The result, or "<exception type>: <message>", so one table column holds both.
-std::string outcomeOf(const std::function<std::string()>& run) {
-    try {
-        return run();
-    } catch (const std::exception& e) {
-        const std::type_info& type = typeid(e);
-        const char* name = type == typeid(std::out_of_range)       ? "out_of_range"
-                           : type == typeid(std::runtime_error)    ? "runtime_error"
-                           : type == typeid(std::invalid_argument) ? "invalid_argument"
-                                                                   : type.name();
-        return std::string(name) + ": " + e.what();
-    }
-}
-
-Bytes code(std::initializer_list<uint8_t> opcode, std::initializer_list<uint32_t> words = {}) {
-    Bytes bytes(opcode);
-    for (uint32_t word : words) {
-        for (int shift = 0; shift < 32; shift += 8) bytes.push_back(uint8_t(word >> shift));
-    }
-    return bytes;
-}
 // mov eax, [address] in its short moffs form.
 Bytes loadEax(uint32_t address) { return code({0xA1}, {address}); }
-// mov reg, [address] through a ModRM byte.
-Bytes load(Reg reg, uint32_t address) { return code({0x8B, uint8_t(0x05 | reg << 3)}, {address}); }
 // mov target, [base + displacement] with a 32-bit displacement.
 Bytes read(Reg target, Reg base, uint32_t displacement = 0x128) {
     return code({0x8B, uint8_t(0x80 | target << 3 | base)}, {displacement});
 }
-Bytes nops(std::size_t count) { return Bytes(count, kNop); }
 
 // 128 bytes of the pieces followed by NOPs, in a buffer the scan decodes in place.
 struct ScanWindow {

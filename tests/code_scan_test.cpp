@@ -1,5 +1,10 @@
 #include "bridge/code_scan.h"
 
+#include "tests/addresses.h"
+#include "tests/scan_buffer.h"
+#include "tests/scan_decoder.h"
+#include "tests/scan_outcome.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -17,45 +22,12 @@ using namespace Tovek::KV9Lua;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 const std::string kNoCalls = "out_of_range: Function ended without having performed any calls";
-const std::string kWindowEnd = "out_of_range: Decoder m_current >= m_end";
-const std::string kUndecodable = "runtime_error: Failed to decode instruction";
-const std::string kWraps = "invalid_argument: Decoder begin >= end";
 const std::string kRetBeforeCall = "runtime_error: encountered a `ret` before call";
 const std::string kNoOperand = "runtime_error: `call` / `push` instruction without operand";
 const std::string kNotImmediate = "runtime_error: `call` / `push` instruction operand is not immediate";
 const std::string kNotRelative =
     "runtime_error: `call` / `push` instruction operand immediate is not relative";
-
-const ZydisDecoder& decoder() {
-    static const ZydisDecoder instance = makeLegacy32Decoder();
-    return instance;
-}
-
-uint32_t addressOf(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
-
-std::string hex(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(value));
-    return text;
-}
-
-// The result as the table wants it, or "<exception type>: <message>", so that one column of a
-// table holds results and errors alike and a wrong exception type shows in the diff.
-std::string outcomeOf(const std::function<std::string()>& run) {
-    try {
-        return run();
-    } catch (const std::exception& e) {
-        const std::type_info& type = typeid(e);
-        const char* name = type == typeid(std::out_of_range)       ? "out_of_range"
-                           : type == typeid(std::runtime_error)    ? "runtime_error"
-                           : type == typeid(std::invalid_argument) ? "invalid_argument"
-                                                                   : type.name();
-        return std::string(name) + ": " + e.what();
-    }
-}
 
 // Instructions the walk tables are written in.
 enum class Op {
@@ -72,25 +44,15 @@ enum class Op {
     Ret,
 };
 
-// One committed executable page followed by a reserved, inaccessible one. The function under test
-// fills the last 256 bytes of the committed page, so its walk window ends exactly where any read
-// past it would fault.
+// One committed page followed by an inaccessible one. The function under test fills the last 256
+// bytes of the committed page, so its walk window ends exactly where any read past it would fault.
 class CodeScanWalk : public ::testing::Test {
 protected:
     static constexpr uint32_t kPage = 0x1000;
     static constexpr uint32_t kWindow = 256;
     static constexpr uint8_t kNop = 0x90;
 
-    void SetUp() override {
-        base_ = VirtualAlloc(nullptr, 2 * kPage, MEM_RESERVE, PAGE_NOACCESS);
-        ASSERT_NE(base_, nullptr);
-        ASSERT_NE(VirtualAlloc(base_, kPage, MEM_COMMIT, PAGE_EXECUTE_READWRITE), nullptr);
-    }
-    void TearDown() override {
-        if (base_ != nullptr) VirtualFree(base_, 0, MEM_RELEASE);
-    }
-
-    uint32_t at(uint32_t offset) const { return addressOf(base_) + offset; }
+    uint32_t at(uint32_t offset) const { return m_page.begin() + offset; }
     uint32_t function() const { return at(kPage - kWindow); }
 
     // A and B lie below the function (negative displacements), C in the reserved page above it.
@@ -153,7 +115,7 @@ protected:
         return outcomeOf([&] { return nameOf(run()); });
     }
 
-    void* base_ = nullptr;
+    ScanBuffer m_page{kPage};
 };
 
 TEST_F(CodeScanWalk, NthCall) {

@@ -3,6 +3,7 @@
 #include "hostgame/inline_hook.h"
 #include "overlay/output_log.h"
 #include "rudiveruv/time_pause_state.h"
+#include "tests/addresses.h"
 
 #include <windows.h>
 
@@ -70,10 +71,6 @@ public:
 private:
     uint8_t* m_base;
 };
-
-uint32_t addressOf(const void* object) {
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(object));
-}
 
 // Enough digits to tell every double apart.
 std::string allDigits(double value) {

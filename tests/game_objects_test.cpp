@@ -4,7 +4,11 @@
 #include "bridge/object_description_scan.h"
 #include "hostgame/game_symbols.h"
 #include "hostgame/game_world.h"
+#include "tests/addresses.h"
+#include "tests/instruction_bytes.h"
+#include "tests/scan_decoder.h"
 #include "tests/scan_outcome.h"
+#include "tests/stand_in_lua_api.h"
 
 #include <gtest/gtest.h>
 
@@ -22,25 +26,12 @@ using namespace Tovek::KV9Lua;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 constexpr uint32_t kGlobal = 0x00A1B2C4;
 constexpr uint32_t kSync = 0x00A1C000;
 constexpr uint32_t kWindow = 256;
-constexpr uint8_t kNop = 0x90;
 
-const std::string kWindowEnd = "out_of_range: Decoder m_current >= m_end";
 const std::string kTooLarge = "range_error: imm.value.u is too large";
 const std::string kTooFewOperands = "out_of_range: instruction has too less operands";
-
-enum Reg : uint8_t { EAX, ECX, EDX, EBX, ESP, EBP, ESI, EDI };
-
-uint32_t addressOf(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
-
-template <typename F>
-uint32_t functionAddress(F* function) {
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(function));
-}
 
 // The plug-in's view of a native Lua function (its LuaState is the game's lua_State).
 using NativeFunction = Tovek::KV9Lua::lua_CFunction;
@@ -49,27 +40,12 @@ NativeFunction asCFunction(int (*function)(lua_State*)) {
     return reinterpret_cast<NativeFunction>(function);
 }
 
-std::string hex(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(value));
-    return text;
-}
-
 std::string describe(const ObjectDescriptionFindings& found) {
     return "global " + hex(found.gameObjectsGlobal) + ", lock argument " +
            std::to_string(found.lockArgument) + ", sync " + hex(found.syncObject) + ", lock " +
            hex(functionAddress(found.lock)) + ", unlock " + hex(functionAddress(found.unlock));
 }
 
-Bytes code(std::initializer_list<uint8_t> opcode, std::initializer_list<uint32_t> words = {}) {
-    Bytes bytes(opcode);
-    for (uint32_t word : words) {
-        for (int shift = 0; shift < 32; shift += 8) bytes.push_back(uint8_t(word >> shift));
-    }
-    return bytes;
-}
-// mov reg, [address]
-Bytes load(Reg reg, uint32_t address) { return code({0x8B, uint8_t(0x05 | reg << 3)}, {address}); }
 Bytes push(uint32_t value) { return code({0x68}, {value}); }
 Bytes pushByte(int8_t value) { return code({0x6A, uint8_t(value)}); }
 // mov reg, imm32
@@ -82,10 +58,9 @@ Bytes lea(Reg target, Reg base, uint32_t displacement) {
 }
 // lea target, [base]
 Bytes leaNoDisplacement(Reg target, Reg base) { return code({0x8D, uint8_t(target << 3 | base)}); }
-Bytes nops(std::size_t count) { return Bytes(count, kNop); }
 
 const Bytes kCallEax = code({0xFF, 0xD0});
-const Bytes kUndecodable = code({0xFF, 0xFF});
+const Bytes kUndecodableCode = code({0xFF, 0xFF});
 
 // The lock call and the unlock call of the game's shape, around the map access.
 std::vector<Bytes> lockPrologue() {
@@ -216,7 +191,7 @@ TEST(ObjectDescriptionScan, FailsWithTheStepsMessage) {
         {"no load of a global", {}, kWindowEnd},
         {"a load above 0x7FFFFFFF is no global",
          {load(ESI, 0x80000000), push(0x10), moveImmediate(ECX, kSync), callNext()}, kWindowEnd},
-        {"undecodable bytes", {kUndecodable}, "runtime_error: Failed to decode instruction"},
+        {"undecodable bytes", {kUndecodableCode}, "runtime_error: Failed to decode instruction"},
         {"negative lock argument", {load(ESI, kGlobal), pushByte(-1)}, kTooLarge},
         {"lock argument above 0x7FFFFFFF", {load(ESI, kGlobal), push(0x80000000)}, kTooLarge},
         {"no mov ecx after the lock argument", {load(ESI, kGlobal), push(0x10), nops(1)},
@@ -321,14 +296,7 @@ TEST(GameObjectLookup, PrintGameObjectAddressHasEightUpperCaseDigits) {
 class HexLuaFunctions : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_kv9Lua = std::bit_cast<KV9Lua>(std::array<uintptr_t, 14>{
-            functionAddress(&lua_gettop), functionAddress(&lua_settop),
-            functionAddress(&lua_tonumber), functionAddress(&lua_tostring),
-            functionAddress(&lua_strlen), functionAddress(&lua_pushcclosure),
-            functionAddress(&lua_pushnil), functionAddress(&lua_pushnumber),
-            functionAddress(&lua_pushstring), functionAddress(&lua_pushvalue),
-            functionAddress(&lua_setglobal), functionAddress(&lua_getglobal),
-            functionAddress(&lua_type), addressOf(g_baseLibArray)});
+        g_kv9Lua = standInLuaApi();
     }
     void TearDown() override { g_kv9Lua = {}; }
 

@@ -2,6 +2,8 @@
 
 #include "bridge/base_lib_locator.h"
 #include "hostgame/game_symbols.h"
+#include "tests/addresses.h"
+#include "tests/stand_in_lua_api.h"
 
 #include <windows.h>
 
@@ -22,34 +24,8 @@ using namespace Tovek::KV9Lua;
 
 namespace {
 
-using Fields = std::array<uintptr_t, 14>;
-
-uint32_t addressOf(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
-
-template <typename F>
-uintptr_t functionAddress(F* function) {
-    return reinterpret_cast<uintptr_t>(function);
-}
-
-std::string hex(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(value));
-    return text;
-}
-
 // The located table in field order, so that a field in the wrong slot shows too.
-Fields fieldsOf(const KV9Lua& api) { return std::bit_cast<Fields>(api); }
-
-// The stand-in game's own functions and array, in the table's field order.
-Fields standInFields() {
-    return {functionAddress(&lua_gettop),     functionAddress(&lua_settop),
-            functionAddress(&lua_tonumber),   functionAddress(&lua_tostring),
-            functionAddress(&lua_strlen),     functionAddress(&lua_pushcclosure),
-            functionAddress(&lua_pushnil),    functionAddress(&lua_pushnumber),
-            functionAddress(&lua_pushstring), functionAddress(&lua_pushvalue),
-            functionAddress(&lua_setglobal),  functionAddress(&lua_getglobal),
-            functionAddress(&lua_type),       reinterpret_cast<uintptr_t>(g_baseLibArray)};
-}
+LuaApiFields fieldsOf(const KV9Lua& api) { return std::bit_cast<LuaApiFields>(api); }
 
 // A cache that already holds what a first start-up stores, so no whole-module search runs.
 PointersCache warmCache() {
@@ -87,13 +63,13 @@ private:
 
 TEST(KV9Lua, FindsTheStandInAndReusesTheIdsItStored) {
     PointersCache cache;
-    EXPECT_EQ(fieldsOf(KV9Lua::initialize(cache)), standInFields());
+    EXPECT_EQ(fieldsOf(KV9Lua::initialize(cache)), standInLuaApiFields());
     EXPECT_EQ(cache.entries().size(), 2u);
     EXPECT_EQ(cache.find(0), reinterpret_cast<uintptr_t>(g_baseLibArray));
     EXPECT_EQ(cache.find(1), functionAddress(&lua_pushcclosure));
 
     const auto stored = cache.entries();
-    EXPECT_EQ(fieldsOf(KV9Lua::initialize(cache)), standInFields());
+    EXPECT_EQ(fieldsOf(KV9Lua::initialize(cache)), standInLuaApiFields());
     EXPECT_EQ(cache.entries(), stored);
 }
 
@@ -127,7 +103,7 @@ TEST(KV9Lua, FindersFollowTheContradictionRule) {
         const RecordPatch patch(gameRecord(c.record), c.name, c.function);
         PointersCache cache = warmCache();
         std::string error;
-        Fields found{};
+        LuaApiFields found{};
         try {
             found = fieldsOf(KV9Lua::initialize(cache));
         } catch (const std::runtime_error& e) {
@@ -135,7 +111,7 @@ TEST(KV9Lua, FindersFollowTheContradictionRule) {
         }
         EXPECT_EQ(error, c.error);
         if (!c.error.empty()) continue;
-        Fields expected = standInFields();
+        LuaApiFields expected = standInLuaApiFields();
         if (!c.gettopFound) expected[0] = 0;
         EXPECT_EQ(found, expected);
     }

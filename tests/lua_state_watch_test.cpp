@@ -6,6 +6,7 @@
 #include "overlay/camera_profile.h"
 #include "rudiveruv/replay_capture.h"
 #include "rudiveruv/time_pause_state.h"
+#include "tests/stand_in_lua_api.h"
 
 #include <windows.h>
 
@@ -30,11 +31,6 @@ using Tovek::KV9Lua::KV9Lua;
 namespace {
 
 using StatePtr = std::unique_ptr<lua_State>;
-
-template <typename F>
-uintptr_t functionAddress(F* function) {
-    return reinterpret_cast<uintptr_t>(function);
-}
 
 LuaState* asGameState(lua_State* L) { return reinterpret_cast<LuaState*>(L); }
 
@@ -113,14 +109,7 @@ std::string scrambled(std::string text) {
 class LuaStateWatch : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_rudiVeruvLua = std::bit_cast<KV9Lua>(std::array<uintptr_t, 14>{
-            functionAddress(&lua_gettop), functionAddress(&lua_settop),
-            functionAddress(&lua_tonumber), functionAddress(&lua_tostring),
-            functionAddress(&lua_strlen), functionAddress(&lua_pushcclosure),
-            functionAddress(&lua_pushnil), functionAddress(&lua_pushnumber),
-            functionAddress(&lua_pushstring), functionAddress(&lua_pushvalue),
-            functionAddress(&lua_setglobal), functionAddress(&lua_getglobal),
-            functionAddress(&lua_type), reinterpret_cast<uintptr_t>(g_baseLibArray)});
+        g_rudiVeruvLua = standInLuaApi();
         g_luaDostring = gameDostring();
         ASSERT_NE(g_luaDostring, nullptr);
         g_checkerRandomId = kRandomId;

@@ -1,7 +1,9 @@
 #include "bridge/range_limit_scan.h"
 
 #include "hostgame/game_patch_sites.h"
+#include "tests/addresses.h"
 #include "tests/scan_buffer.h"
+#include "tests/scan_decoder.h"
 #include "tests/scan_outcome.h"
 
 #include <gtest/gtest.h>
@@ -19,16 +21,6 @@ namespace {
 
 const std::string kNotFound = "runtime_error: Failed to find game range limit checkers";
 constexpr uint32_t kUnlimited = 0xFFFFFFFF;
-
-const ZydisDecoder& decoder() {
-    static const ZydisDecoder instance = makeLegacy32Decoder();
-    return instance;
-}
-
-template <typename T>
-uint32_t addressOf(const T* p) {
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-}
 
 struct NamedScan {
     const char* name;

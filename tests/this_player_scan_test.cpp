@@ -4,7 +4,9 @@
 #include "bridge/message_push.h"
 #include "hostgame/game_patch_sites.h"
 #include "hostgame/game_world.h"
+#include "tests/addresses.h"
 #include "tests/scan_buffer.h"
+#include "tests/scan_decoder.h"
 #include "tests/scan_outcome.h"
 
 #include <gtest/gtest.h>
@@ -20,25 +22,6 @@ namespace {
 
 const std::string kNoEcx = "runtime_error: failed to find suitable ecx value";
 const std::string kNoPush = "runtime_error: Cannot find suitable push instruction";
-const std::string kWindowEnd = "out_of_range: Decoder m_current >= m_end";
-const std::string kUndecodable = "runtime_error: Failed to decode instruction";
-const std::string kWraps = "invalid_argument: Decoder begin >= end";
-
-const ZydisDecoder& decoder() {
-    static const ZydisDecoder instance = makeLegacy32Decoder();
-    return instance;
-}
-
-template <typename T>
-uint32_t addressOf(const T* p) {
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-}
-
-std::string hex(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(value));
-    return text;
-}
 
 TEST(ThisPlayerWalk, LastAbsoluteEcxLoadBetweenTheFirstAndSecondCall) {
     constexpr uint32_t kWindow = 256;

@@ -1,0 +1,29 @@
+#pragma once
+
+// x86 instructions written out byte by byte for the tables of code the scans decode in place.
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+enum Reg : uint8_t { EAX, ECX, EDX, EBX, ESP, EBP, ESI, EDI };
+
+constexpr uint8_t kNop = 0x90;
+
+// The opcode bytes, then each word little-endian.
+inline Bytes code(std::initializer_list<uint8_t> opcode,
+                  std::initializer_list<uint32_t> words = {}) {
+    Bytes bytes(opcode);
+    for (uint32_t word : words) {
+        for (int shift = 0; shift < 32; shift += 8) bytes.push_back(uint8_t(word >> shift));
+    }
+    return bytes;
+}
+// mov reg, [address] through a ModRM byte.
+inline Bytes load(Reg reg, uint32_t address) {
+    return code({0x8B, uint8_t(0x05 | reg << 3)}, {address});
+}
+inline Bytes nops(std::size_t count) { return Bytes(count, kNop); }
