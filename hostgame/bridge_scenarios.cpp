@@ -71,19 +71,6 @@ int luaPluginDataNotArray(ScenarioChecks& checks) {
     return checks.exitCode();
 }
 
-int orrinLoaded(ScenarioChecks& checks) {
-    checks.check(LoadLibraryW((programFolder() / "orrin" / "Orrin.dll").wstring().c_str()) != nullptr,
-                 "Orrin.dll is loaded");
-    const auto run = runPlugin(freshPluginCopy("orrin_loaded"),
-                               R"({"cache": null, "luaPluginData": []})");
-    checks.check(run.result, "tovek_plugin_init returned true");
-    checks.checkLog(run.log, {"Initializing KV9 lua bridge", "Retrieving cache",
-                              "Completing initialization",
-                              "Finding Game WB <ThisPlayer> global variable", "Hooking functions",
-                              "Loading plugins"});
-    return checks.exitCode();
-}
-
 // A script assigns "GetFrame" while the start-up is still running (at its plug-in step): the
 // global is there at once, and the registration follows when the start-up completes.
 int getFrameDuringStartup(ScenarioChecks& checks) {
@@ -235,7 +222,6 @@ const std::vector<Scenario>& bridgeScenarios() {
     static const std::vector<Scenario> scenarios = {
         {"missing_lua_plugin_data", missingLuaPluginData},
         {"lua_plugin_data_not_array", luaPluginDataNotArray},
-        {"orrin_loaded", orrinLoaded},
         {"getframe_during_startup", getFrameDuringStartup},
         {"script_library", scriptLibrary},
         {"animation_null",

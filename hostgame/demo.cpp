@@ -5,16 +5,12 @@
 #include "hostgame/api_fields.h"
 #include "hostgame/demo_session.h"
 #include "hostgame/game_symbols.h"
-#include "hostgame/patch_scenarios.h"
+#include "hostgame/plugin_cache.h"
 #include "hostgame/plugin_loader.h"
 #include "hostgame/scenario_checks.h"
 #include "hostgame/startup_scenarios.h"
 
-#include <nlohmann/json.hpp>
-
-
 #include <cstdio>
-#include <fstream>
 
 namespace HostGame {
 
@@ -26,13 +22,11 @@ constexpr const char* kDemoCustomData =
 // The cache file the start-up wrote, and the Lua API the plug-in's locator gives with it in
 // this game.
 void printFindings(const std::filesystem::path& file) {
-    std::ifstream in(file);
-    if (!in) {
+    if (!std::filesystem::exists(file)) {
         std::printf("no cache file at %s\n", file.string().c_str());
         return;
     }
-    restoreGameRangeLimit();  // the cache's CRCs cover the unpatched code
-    auto cache = Tovek::KV9Lua::PointersCache::fromJson(nlohmann::json::parse(in));
+    auto cache = readCacheFile(file);
     std::printf("cache file %s holds %u entries\n", file.string().c_str(),
                 static_cast<unsigned>(cache.entries().size()));
     const auto api = Tovek::KV9Lua::KV9Lua::initialize(cache);

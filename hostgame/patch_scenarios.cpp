@@ -2,16 +2,14 @@
 
 #include "bridge/pointers_cache.h"
 #include "hostgame/game_patch_sites.h"
+#include "hostgame/plugin_cache.h"
 #include "hostgame/plugin_loader.h"
 #include "hostgame/scan_watch.h"
 
 #include <windows.h>
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 namespace HostGame {
@@ -27,15 +25,7 @@ uintptr_t functionAddress(F* function) {
     return reinterpret_cast<uintptr_t>(function);
 }
 
-PointersCache readCache(const std::filesystem::path& dll) {
-    restoreGameRangeLimit();
-    std::ifstream in(cacheFileOf(dll), std::ios::binary);
-    return PointersCache::fromJson(nlohmann::json::parse(in));
-}
-
-int firstProcessStartup(const std::filesystem::path& dll) {
-    return runSelf(L"--startup \"" + dll.wstring() + L"\"");
-}
+PointersCache readCache(const std::filesystem::path& dll) { return readCacheFile(cacheFileOf(dll)); }
 
 // Every check returns the limit, and runs its calls on the way.
 void checkLimits(ScenarioChecks& checks, float limit, const std::string& when) {
@@ -81,12 +71,8 @@ void checkPatchIds(ScenarioChecks& checks, const PointersCache& cache) {
 int coldStart(ScenarioChecks& checks) {
     const auto dll = freshPluginCopy("patch_cold_start");
     checkLimits(checks, 10000.0f, "before the start-up");
-    PluginRun run;
-    {
-        ModuleScanWatch watch;
-        run = runPlugin(dll, kMinimalCustomData);
-        checks.check(watch.tripped(), "a cold start-up searches the whole module");
-    }
+    const auto [run, searched] = runPluginWatched(dll, kMinimalCustomData);
+    checks.check(searched, "a cold start-up searches the whole module");
     checks.check(run.result, "tovek_plugin_init returned true");
     checks.checkLog(run.log, kStartupLog);
     checkLimits(checks, 25000.0f, "after it");
@@ -97,14 +83,10 @@ int coldStart(ScenarioChecks& checks) {
 
 int warmStart(ScenarioChecks& checks) {
     const auto dll = freshPluginCopy("patch_warm_start");
-    checks.check(firstProcessStartup(dll) == 0, "a first process made the cold start-up");
+    checks.check(runStartupInNewProcess(dll) == 0, "a first process made the cold start-up");
     const auto coldEntries = readCache(dll).entries();
-    PluginRun run;
-    {
-        ModuleScanWatch watch;
-        run = runPlugin(dll, kMinimalCustomData);
-        checks.check(!watch.tripped(), "a warm start-up searches nothing in the module");
-    }
+    const auto [run, searched] = runPluginWatched(dll, kMinimalCustomData);
+    checks.check(!searched, "a warm start-up searches nothing in the module");
     checks.check(run.result, "tovek_plugin_init returned true");
     checks.checkLog(run.log, kStartupLog);
     checkLimits(checks, 25000.0f, "after it");
@@ -118,16 +100,12 @@ int warmStart(ScenarioChecks& checks) {
 // As after an update of the game: a byte near the checks differs from the cached code.
 int changedCode(ScenarioChecks& checks) {
     const auto dll = freshPluginCopy("patch_changed_code");
-    checks.check(firstProcessStartup(dll) == 0, "a first process made the cold start-up");
+    checks.check(runStartupInNewProcess(dll) == 0, "a first process made the cold start-up");
     DWORD old;
     VirtualProtect(host_camera_checks_padding, 1, PAGE_EXECUTE_READWRITE, &old);
     host_camera_checks_padding[0] = 0x90;
-    PluginRun run;
-    {
-        ModuleScanWatch watch;
-        run = runPlugin(dll, kMinimalCustomData);
-        checks.check(watch.tripped(), "the changed code made the start-up search again");
-    }
+    const auto [run, searched] = runPluginWatched(dll, kMinimalCustomData);
+    checks.check(searched, "the changed code made the start-up search again");
     checks.check(run.result, "tovek_plugin_init returned true");
     checks.checkLog(run.log, kStartupLog);
     checkLimits(checks, 25000.0f, "after it");
@@ -163,17 +141,6 @@ int orrinLoaded(ScenarioChecks& checks) {
 }
 
 }  // namespace
-
-void restoreGameRangeLimit() {
-    const auto limit = static_cast<uint32_t>(address(&g_cameraRangeLimit));
-    for (const CameraRangeCheckSite& site : kCameraRangeCheckSites) {
-        auto* operand = reinterpret_cast<void*>(functionAddress(site.check) + 4);
-        DWORD old;
-        VirtualProtect(operand, sizeof limit, PAGE_EXECUTE_READWRITE, &old);
-        std::memcpy(operand, &limit, sizeof limit);
-    }
-    FlushInstructionCache(GetCurrentProcess(), nullptr, 0);
-}
 
 const std::vector<Scenario>& patchScenarios() {
     static const std::vector<Scenario> scenarios = {

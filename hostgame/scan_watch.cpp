@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <utility>
 
 extern "C" uint8_t g_gameDataArea[];
 
@@ -41,5 +42,11 @@ ModuleScanWatch::~ModuleScanWatch() {
 }
 
 bool ModuleScanWatch::tripped() const { return g_guardHits > 0; }
+
+WatchedRun runPluginWatched(const std::filesystem::path& dll, const char* customData) {
+    ModuleScanWatch watch;
+    PluginRun run = runPlugin(dll, customData);
+    return {std::move(run), watch.tripped()};
+}
 
 }  // namespace HostGame

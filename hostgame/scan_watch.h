@@ -1,5 +1,9 @@
 #pragma once
 
+#include "hostgame/plugin_loader.h"
+
+#include <filesystem>
+
 namespace HostGame {
 
 // Notices a whole-module byte search: arms a guard page in the middle of the game's data area,
@@ -16,5 +20,12 @@ public:
 private:
     void* m_handler;
 };
+
+// One call of the plug-in's export under a watch.
+struct WatchedRun {
+    PluginRun run;
+    bool searchedModule;  // the start-up searched the whole game module
+};
+WatchedRun runPluginWatched(const std::filesystem::path& dll, const char* customData);
 
 }  // namespace HostGame

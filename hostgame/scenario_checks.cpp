@@ -54,6 +54,10 @@ int runSelf(const std::wstring& arguments) {
     return static_cast<int>(code);
 }
 
+int runStartupInNewProcess(const std::filesystem::path& dll) {
+    return runSelf(L"--startup \"" + dll.wstring() + L"\"");
+}
+
 std::filesystem::path cacheFileOf(const std::filesystem::path& dll) {
     return std::filesystem::path(dll).replace_extension(".dll.cache");
 }

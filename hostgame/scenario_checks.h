@@ -25,6 +25,8 @@ std::filesystem::path programFolder();
 std::filesystem::path freshPluginCopy(const std::string& scenario);
 // Runs this program again with the arguments and returns its exit code.
 int runSelf(const std::wstring& arguments);
+// A start-up of the DLL in a process of its own, as an earlier run of the game; its exit code.
+int runStartupInNewProcess(const std::filesystem::path& dll);
 // The cache file the plug-in keeps next to its DLL.
 std::filesystem::path cacheFileOf(const std::filesystem::path& dll);
 

@@ -4,7 +4,7 @@
 #include "bridge/pointers_cache.h"
 #include "hostgame/api_fields.h"
 #include "hostgame/game_symbols.h"
-#include "hostgame/patch_scenarios.h"
+#include "hostgame/plugin_cache.h"
 #include "hostgame/plugin_loader.h"
 #include "hostgame/scan_watch.h"
 
@@ -42,9 +42,8 @@ uintptr_t address(F* function) {
 // The plug-in's cache file, read with the plug-in's own reader: it holds ids 0 and 1 at the
 // stand-in's array and lua_pushcclosure.
 PointersCache checkCacheFile(ScenarioChecks& checks, const std::filesystem::path& file) {
-    restoreGameRangeLimit();
     checks.check(std::filesystem::exists(file), "the cache file lies next to the DLL");
-    const auto json = nlohmann::json::parse(readText(file));
+    const auto json = readCacheFileJson(file);
     checks.check(json.is_array() && json.size() == 2 && json[0].is_string() &&
                      json[0].get<std::string>().size() == 22 && json[1].is_string(),
                  "the file is a JSON array of a 22-character IV and the ciphertext");
@@ -89,12 +88,8 @@ void checkLocatedApi(ScenarioChecks& checks, PointersCache& cache) {
 // The first start-up of a game in a fresh folder: nothing cached yet.
 int coldStart(ScenarioChecks& checks) {
     const auto dll = freshPluginCopy("cold_start");
-    PluginRun run;
-    {
-        ModuleScanWatch watch;
-        run = runPlugin(dll, kMinimalCustomData);
-        checks.check(watch.tripped(), "a cold start-up searches the whole module");
-    }
+    const auto [run, searched] = runPluginWatched(dll, kMinimalCustomData);
+    checks.check(searched, "a cold start-up searches the whole module");
     checks.check(run.loaded && run.result, "tovek_plugin_init returned true");
     checks.checkLog(run.log, kStartupLog);
     PointersCache cache = checkCacheFile(checks, cacheFileOf(dll));
@@ -105,15 +100,10 @@ int coldStart(ScenarioChecks& checks) {
 // A second run of the same game reads ids 0 and 1 back and searches nothing.
 int warmStart(ScenarioChecks& checks) {
     const auto dll = freshPluginCopy("warm_start");
-    checks.check(runSelf(L"--startup \"" + dll.wstring() + L"\"") == 0,
-                 "a first process made the cold start-up");
+    checks.check(runStartupInNewProcess(dll) == 0, "a first process made the cold start-up");
     const std::string coldFile = readText(cacheFileOf(dll));
-    PluginRun run;
-    {
-        ModuleScanWatch watch;
-        run = runPlugin(dll, kMinimalCustomData);
-        checks.check(!watch.tripped(), "a warm start-up searches no pattern in the module");
-    }
+    const auto [run, searched] = runPluginWatched(dll, kMinimalCustomData);
+    checks.check(!searched, "a warm start-up searches no pattern in the module");
     checks.check(run.result, "tovek_plugin_init returned true");
     checks.checkLog(run.log, kStartupLog);
     checks.check(readText(cacheFileOf(dll)) != coldFile, "the save wrote the file anew (new IV)");
@@ -125,15 +115,10 @@ int warmStart(ScenarioChecks& checks) {
 // start-up searches again.
 int staleCache(ScenarioChecks& checks) {
     const auto dll = freshPluginCopy("stale_cache");
-    checks.check(runSelf(L"--startup \"" + dll.wstring() + L"\"") == 0,
-                 "a first process made the cold start-up");
+    checks.check(runStartupInNewProcess(dll) == 0, "a first process made the cold start-up");
     g_baseLibTrailer ^= 0x5A;
-    PluginRun run;
-    {
-        ModuleScanWatch watch;
-        run = runPlugin(dll, kMinimalCustomData);
-        checks.check(watch.tripped(), "the stale cache made the start-up search again");
-    }
+    const auto [run, searched] = runPluginWatched(dll, kMinimalCustomData);
+    checks.check(searched, "the stale cache made the start-up search again");
     checks.check(run.result, "tovek_plugin_init returned true");
     checks.checkLog(run.log, kStartupLog);
     return checks.exitCode();

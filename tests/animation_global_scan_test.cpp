@@ -36,17 +36,8 @@ Bytes read(Reg target, Reg base, uint32_t displacement = 0x128) {
 }
 
 // 128 bytes of the pieces followed by NOPs, in a buffer the scan decodes in place.
-struct ScanWindow {
-    std::array<uint8_t, kWindow> bytes;
-
-    explicit ScanWindow(const std::vector<Bytes>& pieces) {
-        bytes.fill(kNop);
-        std::size_t at = 0;
-        for (const Bytes& piece : pieces) {
-            std::memcpy(bytes.data() + at, piece.data(), piece.size());
-            at += piece.size();
-        }
-    }
+struct ScanWindow : NopFilledCode<kWindow> {
+    using NopFilledCode::NopFilledCode;
     std::string scan() const {
         return outcomeOf([&] { return hex(scanGlobalFromCode(decoder(), addressOf(bytes.data()))); });
     }

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -83,6 +84,17 @@ template <typename Function>
 FARPROC asFarproc(Function function) {
     return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(function));
 }
+
+// The seven debug functions under the names the game asks for.
+const std::pair<const char*, FARPROC> kDebugFunctions[] = {
+        {"AppendMessageAndPause", asFarproc(AppendMessageAndPause)},
+        {"AppendMessage", asFarproc(AppendMessage)},
+        {"AppendAIMessage", asFarproc(AppendAIMessage)},
+        {"SetFrameNumber", asFarproc(SetFrameNumber)},
+        {"CanAppContinue", asFarproc(CanAppContinue)},
+        {"RunAppFast", asFarproc(RunAppFast)},
+        {"ForceAppContinue", asFarproc(ForceAppContinue)},
+};
 
 TEST(DebugModuleBuilds, TakeTheFirstBuildWhoseCodeTheModuleHolds) {
     struct Case {
@@ -190,15 +202,7 @@ TEST_F(DebugModuleInstall, FillsTheTableHooksGetProcAddressAndWritesTheHandle) {
     EXPECT_TRUE(m_controller.installed);
     EXPECT_EQ(m_image.handleValue(kBuildA), addressOf(&m_controller));
     EXPECT_EQ(m_image.handleValue(kBuildB), 0u);
-    const DebugExportTable expected{
-        {"AppendMessageAndPause", asFarproc(AppendMessageAndPause)},
-        {"AppendMessage", asFarproc(AppendMessage)},
-        {"AppendAIMessage", asFarproc(AppendAIMessage)},
-        {"SetFrameNumber", asFarproc(SetFrameNumber)},
-        {"CanAppContinue", asFarproc(CanAppContinue)},
-        {"RunAppFast", asFarproc(RunAppFast)},
-        {"ForceAppContinue", asFarproc(ForceAppContinue)},
-    };
+    const DebugExportTable expected(std::begin(kDebugFunctions), std::end(kDebugFunctions));
     EXPECT_EQ(m_controller.exportTable, expected);
 
     // A second install does nothing, whatever module it is given.
@@ -470,27 +474,14 @@ using ActionFunction = void(__cdecl*)();
 TEST_F(DebugModuleHook, NamesOnTheFakeHandleMatchExactly) {
     ASSERT_TRUE(m_controller.installed);
     EXPECT_EQ(s_handleValue, addressOf(&m_controller));
-    struct Lookup {
-        const char* name;
-        FARPROC expected;
-    };
-    const Lookup lookups[] = {
-        {"AppendMessageAndPause", asFarproc(AppendMessageAndPause)},
-        {"AppendMessage", asFarproc(AppendMessage)},
-        {"AppendAIMessage", asFarproc(AppendAIMessage)},
-        {"SetFrameNumber", asFarproc(SetFrameNumber)},
-        {"CanAppContinue", asFarproc(CanAppContinue)},
-        {"RunAppFast", asFarproc(RunAppFast)},
-        {"ForceAppContinue", asFarproc(ForceAppContinue)},
-        {"runappfast", nullptr},
-        {"RunAppFas", nullptr},
-        {"RunAppFastX", nullptr},
-        {"", nullptr},
-        {"GetTickCount", nullptr},
-    };
-    for (const Lookup& lookup : lookups) {
-        SCOPED_TRACE(lookup.name);
-        EXPECT_EQ(GetProcAddress(m_fake, lookup.name), lookup.expected);
+    for (const auto& [name, function] : kDebugFunctions) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(GetProcAddress(m_fake, name), function);
+    }
+    // Matches are case-sensitive and exact in length; other names are unknown.
+    for (const char* miss : {"runappfast", "RunAppFas", "RunAppFastX", "", "GetTickCount"}) {
+        SCOPED_TRACE(miss);
+        EXPECT_EQ(GetProcAddress(m_fake, miss), nullptr);
     }
     EXPECT_EQ(GetProcAddress(m_fake, MAKEINTRESOURCEA(1)), nullptr);  // never read as a text
 }

@@ -73,19 +73,8 @@ std::vector<Bytes> withLock(std::vector<Bytes> middle) {
 }
 
 // 256 bytes of the pieces followed by NOPs, in a buffer the scan decodes in place.
-struct ScanWindow {
-    std::array<uint8_t, kWindow> bytes;
-    std::vector<uint32_t> pieceEnds;
-
-    explicit ScanWindow(const std::vector<Bytes>& pieces) {
-        bytes.fill(kNop);
-        std::size_t at = 0;
-        for (const Bytes& piece : pieces) {
-            std::memcpy(bytes.data() + at, piece.data(), piece.size());
-            at += piece.size();
-            pieceEnds.push_back(addressOf(bytes.data() + at));
-        }
-    }
+struct ScanWindow : NopFilledCode<kWindow> {
+    using NopFilledCode::NopFilledCode;
     NativeFunction function() const {
         return reinterpret_cast<NativeFunction>(const_cast<uint8_t*>(bytes.data()));
     }

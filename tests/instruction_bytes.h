@@ -2,8 +2,10 @@
 
 // x86 instructions written out byte by byte for the tables of code the scans decode in place.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <vector>
 
@@ -27,3 +29,22 @@ inline Bytes load(Reg reg, uint32_t address) {
     return code({0x8B, uint8_t(0x05 | reg << 3)}, {address});
 }
 inline Bytes nops(std::size_t count) { return Bytes(count, kNop); }
+
+// The pieces one after another, then NOPs up to N bytes: a function's code as a scan decodes it
+// in place.
+template <std::size_t N>
+struct NopFilledCode {
+    std::array<uint8_t, N> bytes;
+    std::vector<uint32_t> pieceEnds;  // the address right after each piece
+
+    explicit NopFilledCode(const std::vector<Bytes>& pieces) {
+        bytes.fill(kNop);
+        std::size_t at = 0;
+        for (const Bytes& piece : pieces) {
+            std::memcpy(bytes.data() + at, piece.data(), piece.size());
+            at += piece.size();
+            const auto end = reinterpret_cast<uintptr_t>(bytes.data() + at);
+            pieceEnds.push_back(static_cast<uint32_t>(end));
+        }
+    }
+};
