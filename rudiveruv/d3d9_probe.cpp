@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <float.h>
+
 #include <d3d9.h>
 
 #include <stdexcept>
@@ -59,8 +61,17 @@ boost::function<void()> destroyTemporaryWindow(HWND window) {
     return [window] { DestroyWindow(window); };
 }
 
-// The guards undo in reverse order of creation: device, window, class, IDirect3D9.
+// Creating a device without D3DCREATE_FPU_PRESERVE sets the calling thread's x87 precision to
+// single. The temporary device is gone after the probe; so is its effect on the loader's thread.
+boost::function<void()> restoreX87Precision() {
+    const unsigned int precision = _controlfp(0, 0) & _MCW_PC;
+    return [precision] { _controlfp(precision, _MCW_PC); };
+}
+
+// The guards undo in reverse order of creation: device, window, class, IDirect3D9, and the
+// thread's x87 precision last.
 Addresses probeTemporaryDevice() {
+    const ScopeGuard precisionGuard(restoreX87Precision());
     const HMODULE d3d9 = GetModuleHandleA("d3d9.dll");
     if (d3d9 == nullptr) throw std::runtime_error("d3d9.dll not loaded");
     const auto create = reinterpret_cast<Direct3DCreate9Function>(

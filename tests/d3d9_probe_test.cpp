@@ -220,6 +220,15 @@ TEST_F(D3d9ProbeTest, TemporaryDeviceGivesTheDeviceFunctions) {
     EXPECT_EQ(g_record.windowParent, GetDesktopWindow());
 }
 
+// The temporary device leaves the calling thread's x87 precision as it found it.
+TEST_F(D3d9ProbeTest, TemporaryDeviceKeepsTheThreadsPrecision) {
+    for (const unsigned int precision : {_PC_64, _PC_53}) {
+        _controlfp(precision, _MCW_PC);
+        findEndSceneAddress(ownModule());
+        EXPECT_EQ(_controlfp(0, 0) & _MCW_PC, precision);
+    }
+}
+
 // The device goes while its window is there; the IDirect3D9 goes last, after the window and
 // then its class (a class with a window left cannot be unregistered).
 TEST_F(D3d9ProbeTest, GuardsReleaseInReverseOrder) {

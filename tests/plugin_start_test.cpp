@@ -10,7 +10,6 @@
 #include "rudiveruv/rudiveruv_lua.h"
 #include "rudiveruv/time_pause_state.h"
 
-#include "tests/x87_precision_guard.h"
 
 #include <windows.h>
 
@@ -157,7 +156,6 @@ protected:
         return {g_hotkeyDisplay, g_hotkeyPause};
     }
 
-    X87PrecisionGuard m_precision;  // the start creates a temporary device
     HMODULE m_d3d9 = nullptr;
     HMODULE m_msvcr80 = nullptr;
     std::array<LuaReg, kBaseLibEntryCount> m_baseLib{};
