@@ -1,6 +1,8 @@
 #include "bridge/lua_plugin_host.h"
 
 #include "bridge/lua_registration.h"
+#include "rudiveruv/lua_state_watch.h"
+#include "rudiveruv/plugin_start.h"
 
 #include <stdexcept>
 #include <unordered_map>
@@ -26,7 +28,10 @@ std::unordered_map<std::string, json> indexEntries(const json& luaPluginData) {
 
 }  // namespace
 
-InternalLuaPluginTable internalLuaPlugins() { return {}; }
+InternalLuaPluginTable internalLuaPlugins() {
+    return {{"KV9RudiVeruvPlugin",
+             {Zo::KV9RudiVeruv::initializeRudiVeruvPlugin, Zo::KV9RudiVeruv::onLuaStateReady}}};
+}
 
 std::vector<LuaStateEntry> loadLuaPlugins(const PluginHostApi& host, const KV9Lua* api,
                                           const json& luaPluginData,

@@ -62,6 +62,18 @@ int missingLuaPluginData(ScenarioChecks& checks) {
     return checks.exitCode();
 }
 
+// The time-pause plug-in is built in: custom data without its entry fails the start-up.
+int luaPluginDataWithoutRudiVeruv(ScenarioChecks& checks) {
+    const auto run = runPlugin(freshPluginCopy("lua_plugin_data_without_rudiveruv"),
+                               R"({"cache": null, "luaPluginData": [{"name": "Other"}]})");
+    checks.check(!run.result, "tovek_plugin_init returned false");
+    std::vector<std::string> expected = kStartupLog;
+    expected.pop_back();  // the plug-in never loads
+    expected.push_back("json does not have entry for KV9RudiVeruvPlugin");
+    checks.checkLog(run.log, expected);
+    return checks.exitCode();
+}
+
 int luaPluginDataNotArray(ScenarioChecks& checks) {
     const auto run = runPlugin(freshPluginCopy("lua_plugin_data_not_array"),
                                R"({"cache": null, "luaPluginData": {}})");
@@ -94,7 +106,7 @@ int getFrameDuringStartup(ScenarioChecks& checks) {
                      "the script's setglobal waits for the start-up");
     };
     const auto run = runPlugin(freshPluginCopy("getframe_during_startup"),
-                               R"({"cache": null, "luaPluginData": []})", options);
+                               R"({"cache": null, "luaPluginData": [{"name": "KV9RudiVeruvPlugin"}]})", options);
     checks.check(run.result, "tovek_plugin_init returned true");
     checks.check(assignedEarly, "GetFrame was assigned while the start-up ran");
     checks.check(!registeredEarly, "nothing was registered before the start-up completed");
@@ -127,7 +139,7 @@ void checkSharedData(ScenarioChecks& checks, lua_State* L) {
 int scriptLibrary(ScenarioChecks& checks) {
     const auto run = runPlugin(
         freshPluginCopy("script_library"),
-        R"({"cache": null, "luaPluginData": [], "defines": {"LEVEL": 3, "NAME": "Vellox"}})");
+        R"({"cache": null, "luaPluginData": [{"name": "KV9RudiVeruvPlugin"}], "defines": {"LEVEL": 3, "NAME": "Vellox"}})");
     checks.check(run.result, "tovek_plugin_init returned true");
 
     auto first = newGameState();
@@ -203,7 +215,7 @@ int fatalScan(ScenarioChecks& checks, const wchar_t* kind, int expectedExit,
 int runFatalChild(const std::wstring& kind, const std::filesystem::path& recordFile) {
     if (!recordMessageBoxes(recordFile)) return 10;
     const auto dll = recordFile.parent_path() / "Vellox.dll";
-    if (!runPlugin(dll, R"({"cache": null, "luaPluginData": []})").result) return 11;
+    if (!runPlugin(dll, R"({"cache": null, "luaPluginData": [{"name": "KV9RudiVeruvPlugin"}]})").result) return 11;
     auto state = newGameState();
     if (kind == L"animation_null") {
         // A script gives the animation global a number: no native function to decode.
@@ -222,6 +234,7 @@ const std::vector<Scenario>& bridgeScenarios() {
     static const std::vector<Scenario> scenarios = {
         {"missing_lua_plugin_data", missingLuaPluginData},
         {"lua_plugin_data_not_array", luaPluginDataNotArray},
+        {"lua_plugin_data_without_rudiveruv", luaPluginDataWithoutRudiVeruv},
         {"getframe_during_startup", getFrameDuringStartup},
         {"script_library", scriptLibrary},
         {"animation_null",

@@ -17,7 +17,7 @@ namespace HostGame {
 namespace {
 
 constexpr const char* kDemoCustomData =
-    R"({"isTarnveil": false, "luaPluginData": [], "defines": {"DEMO_NAME": "Vellox", "DEMO_SPEED": 1.5}})";
+    R"({"isTarnveil": false, "luaPluginData": [{"name": "KV9RudiVeruvPlugin"}], "defines": {"DEMO_NAME": "Vellox", "DEMO_SPEED": 1.5}})";
 
 // The cache file the start-up wrote, and the Lua API the plug-in's locator gives with it in
 // this game.

@@ -35,6 +35,10 @@ int main() {
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     // A crash must end the process at once rather than wait on an error dialog.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    // The game links the 2005 C runtime and draws with Direct3D 9: both are loaded before the
+    // host loader starts any plug-in.
+    LoadLibraryA("msvcr80.dll");
+    LoadLibraryA("d3d9.dll");
     const std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"--demo") return HostGame::runDemo();
     if (argc > 2 && command == L"--startup") return HostGame::runStartupOnly(argv[2]);

@@ -69,6 +69,8 @@ const std::vector<std::string> kStartupLog = {
     "Finding Game WB <ThisPlayer> global variable",
     "Extending range limits",
     "Hooking functions",
-    "Loading plugins"};
+    "Loading plugins",
+    "loading internal lua plugin: KV9RudiVeruvPlugin",
+    "lua plugin KV9RudiVeruvPlugin loaded"};
 
 }  // namespace HostGame

@@ -16,7 +16,7 @@
 
 namespace HostGame {
 
-const char* const kMinimalCustomData = R"({"luaPluginData": []})";
+const char* const kMinimalCustomData = R"({"luaPluginData": [{"name": "KV9RudiVeruvPlugin"}]})";
 
 namespace {
 
@@ -129,7 +129,7 @@ int contradictingValues(ScenarioChecks& checks) {
     for (GameLuaReg& record : g_baseLibArray) {
         if (std::strcmp(record.name, "sort") == 0) record.function = &host_base_sort_other;
     }
-    const auto run = runPlugin(freshPluginCopy("contradicting_values"), R"({"cache": null, "luaPluginData": []})");
+    const auto run = runPlugin(freshPluginCopy("contradicting_values"), R"({"cache": null, "luaPluginData": [{"name": "KV9RudiVeruvPlugin"}]})");
     checks.check(run.loaded && !run.result, "tovek_plugin_init returned false");
     auto expected = kLocatorLog;
     expected.push_back("contradicting values");
@@ -152,9 +152,9 @@ int failsThenRefuses(ScenarioChecks& checks, const char* scenario, const char* c
 
 int secondCallAfterSuccess(ScenarioChecks& checks) {
     const auto dll = freshPluginCopy("second_call");
-    const auto first = runPlugin(dll, R"({"cache": null, "luaPluginData": []})");
+    const auto first = runPlugin(dll, R"({"cache": null, "luaPluginData": [{"name": "KV9RudiVeruvPlugin"}]})");
     checks.check(first.result, "the first call returned true");
-    const auto second = runPlugin(dll, R"({"cache": null, "luaPluginData": []})");
+    const auto second = runPlugin(dll, R"({"cache": null, "luaPluginData": [{"name": "KV9RudiVeruvPlugin"}]})");
     checks.check(!second.result, "the second call returned false");
     checks.checkLog(second.log, {"already called"});
     checks.check(!std::filesystem::exists(cacheFileOf(dll)), "\"cache\": null wrote no file");

@@ -121,7 +121,7 @@ std::optional<PluginRun> startPlugin(ScenarioChecks& checks, const std::string& 
 
 // The road of one request: a script asks for the owner of an object by id.
 int objectRoad(ScenarioChecks& checks) {
-    if (!startPlugin(checks, "object_road", R"({"cache": null, "luaPluginData": []})")) {
+    if (!startPlugin(checks, "object_road", R"({"cache": null, "luaPluginData": [{"name": "KV9RudiVeruvPlugin"}]})")) {
         return checks.exitCode();
     }
     Session session(Edition::Base);
@@ -315,8 +315,8 @@ void checkAnimationObject(ScenarioChecks& checks, Session& session) {
 int objectLibrary(ScenarioChecks& checks, Edition edition) {
     const bool expansion = edition == Edition::Expansion;
     const char* const customData =
-        expansion ? R"({"cache": null, "luaPluginData": [], "isTarnveil": true})"
-                  : R"({"cache": null, "luaPluginData": [], "isTarnveil": false})";
+        expansion ? R"({"cache": null, "luaPluginData": [{"name": "KV9RudiVeruvPlugin"}], "isTarnveil": true})"
+                  : R"({"cache": null, "luaPluginData": [{"name": "KV9RudiVeruvPlugin"}], "isTarnveil": false})";
     if (!startPlugin(checks, expansion ? "object_library_expansion" : "object_library_base",
                      customData)) {
         return checks.exitCode();

@@ -1,5 +1,8 @@
 #include "bridge/lua_plugin_host.h"
 
+#include "rudiveruv/lua_state_watch.h"
+#include "rudiveruv/plugin_start.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -48,10 +51,16 @@ std::string failureOf(const char* luaPluginData, const InternalLuaPluginTable& p
 
 }  // namespace
 
-TEST(LuaPluginHost, BuiltInTableIsEmptyForNow) {
-    EXPECT_TRUE(internalLuaPlugins().empty());
-    EXPECT_TRUE(load(R"([{"name": "Anything"}])", internalLuaPlugins()).empty());
-    EXPECT_TRUE(g_log.empty());
+TEST(LuaPluginHost, TheTimePausePluginIsBuiltInAndRequired) {
+    const InternalLuaPluginTable plugins = internalLuaPlugins();
+    ASSERT_EQ(plugins.size(), 1u);
+    EXPECT_EQ(plugins[0].first, "KV9RudiVeruvPlugin");
+    EXPECT_EQ(plugins[0].second.init, Zo::KV9RudiVeruv::initializeRudiVeruvPlugin);
+    EXPECT_EQ(plugins[0].second.luaStateEntry, Zo::KV9RudiVeruv::onLuaStateReady);
+    // Without its entry the start fails before the plug-in's init runs.
+    EXPECT_EQ(failureOf(R"([{"name": "Anything"}])", plugins),
+              "json does not have entry for KV9RudiVeruvPlugin");
+    EXPECT_EQ(g_log, std::vector<std::string>{"loading internal lua plugin: KV9RudiVeruvPlugin"});
 }
 
 TEST(LuaPluginHost, CustomDataTextHandedToInit) {
