@@ -2,6 +2,7 @@
 
 #include "bridge/code_scan.h"
 #include "overlay/hotkey_letters.h"
+#include "overlay/output_log.h"
 #include "rudiveruv/d3d9_probe.h"
 #include "rudiveruv/game_crt_functions.h"
 #include "rudiveruv/lua_state_watch.h"
@@ -15,6 +16,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <random>
 #include <stdexcept>
@@ -56,12 +58,23 @@ void readHotkey(const json& options, const char* key, char& hotkey) {
     hotkey = letter;
 }
 
-void readOptions(const char* customData) {
+// "outputLogFile": a file that receives every Output log line as well. A file that cannot be
+// created costs only that copy, so the start goes on after saying so.
+void openOutputLogFile(const json& options, void (*log)(const char*)) {
+    if (!options.contains("outputLogFile")) return;
+    const auto file = options["outputLogFile"].get<std::string>();
+    if (!openOutputLogMirror(std::filesystem::path(std::u8string(file.begin(), file.end())))) {
+        log(("Cannot create the Output log file " + file).c_str());
+    }
+}
+
+void readOptions(const char* customData, void (*log)(const char*)) {
     const json options = json::parse(customData, nullptr, true, false);
     // The host hands over [null] when the plug-in's entry has no "customData".
     if (!options.is_object()) return;
     readHotkey(options, "hotkey", g_hotkeyDisplay);
     readHotkey(options, "hotkey_for_pause", g_hotkeyPause);
+    openOutputLogFile(options, log);
 }
 
 // Before the fake module handle is published, the state lock comes first and the controller's
@@ -93,7 +106,7 @@ void start(const Tovek::KV9Lua::LuaPluginInterface& plugin) {
     g_rudiVeruvLua = *plugin.api;
     findGameDostring(g_rudiVeruvLua);
     g_checkerRandomId = std::random_device()();
-    readOptions(plugin.customData);
+    readOptions(plugin.customData, plugin.log);
 
     const TheGameModule module = Tovek::KV9Lua::getMainModuleRange();
     installDebugModule(module, plugin.hook);

@@ -2,6 +2,7 @@
 
 #include "bridge/code_scan.h"
 #include "overlay/hotkey_letters.h"
+#include "overlay/output_log.h"
 #include "rudiveruv/d3d9_probe.h"
 #include "rudiveruv/game_crt_functions.h"
 #include "rudiveruv/lua_state_watch.h"
@@ -18,6 +19,8 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -229,6 +232,31 @@ TEST_F(PluginStartTest, HotkeyOptions) {
     }
 }
 
+// The Output log's lines also go to the file the options name; a file that cannot be created
+// is reported and the start goes on.
+TEST_F(PluginStartTest, OutputLogFileOption) {
+    const auto folder = std::filesystem::temp_directory_path() / "vellox_output_log_option";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::string file = (folder / "output log \xC3\xA9.txt").generic_string();
+    ASSERT_TRUE(start(("{\"outputLogFile\": \"" + file + "\"}").c_str()));
+    EXPECT_TRUE(g_log.empty());
+    logMessageCallback("[Game] hello");
+    closeOutputLogMirror();
+    {
+        std::ifstream in(std::filesystem::path(std::u8string(file.begin(), file.end())));
+        std::string line;
+        EXPECT_TRUE(std::getline(in, line));
+        EXPECT_EQ(line, "[Game] hello");
+    }
+
+    g_rudiVeruvInitCalled = 0;
+    const std::string missing = (folder / "no folder" / "log.txt").generic_string();
+    EXPECT_TRUE(start(("{\"outputLogFile\": \"" + missing + "\"}").c_str()));
+    EXPECT_EQ(g_log, std::vector<std::string>{"Cannot create the Output log file " + missing});
+    std::filesystem::remove_all(folder);
+}
+
 // Bad options stop the start before anything is detoured.
 TEST_F(PluginStartTest, OptionErrors) {
     struct Case {
@@ -241,6 +269,8 @@ TEST_F(PluginStartTest, OptionErrors) {
         {R"({"hotkey": 5})", "[json.exception.type_error.302] type must be string, but is number"},
         {R"({"hotkey_for_pause": null})",
          "[json.exception.type_error.302] type must be string, but is null"},
+        {R"({"outputLogFile": 5})",
+         "[json.exception.type_error.302] type must be string, but is number"},
         {"/* comment */ {}",
          "[json.exception.parse_error.101] parse error at line 1, column 1: syntax error while "
          "parsing value - invalid literal; last read: '/'"},
