@@ -7,6 +7,8 @@
 
 #include "hostgame/bridge_scenarios.h"
 #include "hostgame/demo.h"
+#include "hostgame/device_scenarios.h"
+#include "hostgame/logic_scenarios.h"
 #include "hostgame/patch_scenarios.h"
 #include "hostgame/startup_scenarios.h"
 #include "hostgame/world_scenarios.h"
@@ -22,7 +24,8 @@ namespace HostGame {
 
 std::vector<Scenario> allScenarios() {
     std::vector<Scenario> all = startupScenarios();
-    for (const auto* more : {&bridgeScenarios(), &patchScenarios(), &worldScenarios()}) {
+    for (const auto* more : {&bridgeScenarios(), &patchScenarios(), &worldScenarios(),
+                               &logicScenarios(), &deviceScenarios()}) {
         all.insert(all.end(), more->begin(), more->end());
     }
     return all;

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "hostgame/startup_scenarios.h"
+
+namespace HostGame {
+
+const std::vector<Scenario>& logicScenarios();
+
+}  // namespace HostGame
