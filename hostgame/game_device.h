@@ -1,0 +1,87 @@
+#pragma once
+
+// The stand-in game's Direct3D 9 device: a hidden game window with a real device that draws the
+// game's frames, and the device holder through which the code of a known game build reaches it.
+
+#include <windows.h>
+
+#include <d3d9.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <type_traits>
+
+namespace HostGame {
+
+struct ComRelease {
+    void operator()(IUnknown* object) const { object->Release(); }
+};
+
+// What each call of one frame returned, and the colour the back buffer held before Present.
+struct FrameResults {
+    HRESULT clear = E_FAIL;
+    HRESULT beginScene = E_FAIL;
+    HRESULT endScene = E_FAIL;
+    HRESULT present = E_FAIL;
+    std::optional<D3DCOLOR> backBufferColor;  // read back after EndScene, without alpha
+
+    bool succeeded() const {
+        return clear == D3D_OK && beginScene == D3D_OK && endScene == D3D_OK &&
+               present == D3D_OK;
+    }
+};
+
+// The game's window and device, made on the calling thread, which then draws with it.
+// d3d9.dll must already be loaded (the game loads it at process start).
+class GameDevice {
+public:
+    GameDevice();  // throws std::runtime_error naming the call that failed
+
+    IDirect3DDevice9* device() const { return m_device.get(); }
+
+    // One frame through the device: Clear to the colour, BeginScene, EndScene, Present.
+    FrameResults drawFrame(D3DCOLOR color);
+    // A reset with the parameters the device was made with, as after a lost device.
+    HRESULT reset();
+
+private:
+    struct WindowDestroy {
+        void operator()(HWND window) const { DestroyWindow(window); }
+    };
+
+    // Released in reverse: the device, then Direct3D, then the window.
+    std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroy> m_window;
+    std::unique_ptr<IDirect3D9, ComRelease> m_direct3d;
+    std::unique_ptr<IDirect3DDevice9, ComRelease> m_device;
+    D3DPRESENT_PARAMETERS m_parameters{};
+};
+
+// The game object that a build's holder global points to; the device is its fourth word.
+struct DeviceHolderObject {
+    uint8_t unknown[0x0C];
+    IDirect3DDevice9* device;
+};
+static_assert(offsetof(DeviceHolderObject, device) == 0x0C);
+
+// The two known builds of the game, told apart by the code that reads the device holder.
+enum class DeviceHolderBuild { A, B };
+
+// Makes the game image a known build's, written before the plug-in starts: that build's code
+// bytes at their place in the image's data area, and its holder global pointing to a game object
+// that holds the device. Both places are cleared again on destruction.
+class DeviceHolder {
+public:
+    DeviceHolder(DeviceHolderBuild build, IDirect3DDevice9* device);
+    ~DeviceHolder();
+    DeviceHolder(const DeviceHolder&) = delete;
+    DeviceHolder& operator=(const DeviceHolder&) = delete;
+
+private:
+    uint8_t* m_code;
+    DeviceHolderObject** m_holder;
+    DeviceHolderObject m_object{};
+};
+
+}  // namespace HostGame

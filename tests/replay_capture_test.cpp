@@ -1,7 +1,7 @@
+#include "hostgame/game_replay_header.h"
 #include "rudiveruv/game_crt_functions.h"
 #include "rudiveruv/replay_capture.h"
 #include "rudiveruv/replay_header.h"
-#include "tests/replay_fixture.h"
 
 #include <windows.h>
 
@@ -18,6 +18,7 @@ using namespace Zo::KV9RudiVeruv;
 using HostGame::ReplayHeader;
 using HostGame::replayBytes;
 using HostGame::replayHeaderBytes;
+using HostGame::replayHeaderOfGameMode;
 using HostGame::replayHeaderText;
 using namespace std::string_literals;
 
@@ -49,13 +50,6 @@ ReplayHeader withGameType(std::string gameType) {
     return header;
 }
 
-// Headers of the three game modes, as the game writes them.
-ReplayHeader headerOfMode(int gameMode) {
-    if (gameMode == 3) return withGameType("1");
-    if (gameMode == 2) return withSlots("H,1,1,0,Ana,0:C,1,2,1,0:X:X:X:X");
-    return {};
-}
-
 template <std::size_t N>
 void expectParseResults(const ParseCase (&cases)[N]) {
     for (const ParseCase& c : cases) {
@@ -69,7 +63,7 @@ void expectParseResults(const ParseCase (&cases)[N]) {
 TEST(ReplayHeader, GameModeFromTheGameTypeAndTheFirstSlotField) {
     const ParseCase cases[] = {
         {"game type 0, first slot field 0", replayHeaderBytes({}), 1, true},
-        {"game type 0, first slot field 1", replayHeaderBytes(headerOfMode(2)), 2, true},
+        {"game type 0, first slot field 1", replayHeaderBytes(replayHeaderOfGameMode(2)), 2, true},
         {"game type 1", replayHeaderBytes(withGameType("1")), 3, true},
         {"any game type but 0", replayHeaderBytes(withGameType("x")), 3, true},
         {"only the game type's first character counts", replayHeaderBytes(withGameType("01")),
@@ -268,7 +262,7 @@ TEST_F(ReplayCaptureTest, RecordingIsParsedAtTheFirstFtell) {
         EXPECT_FALSE(state.isPlayback);
 
         // Written the way a game writes records: some in one piece, some as counted elements.
-        const std::string header = replayHeaderBytes(headerOfMode(gameMode));
+        const std::string header = replayHeaderBytes(replayHeaderOfGameMode(gameMode));
         write(replay, std::string_view(header).substr(0, 20));
         EXPECT_EQ(hookedFwrite(header.data() + 20, 4, 3, replay), 3u);
         write(replay, std::string_view(header).substr(32));
@@ -310,7 +304,7 @@ TEST_F(ReplayCaptureTest, PlaybackIsParsedWhenOpenedAndTheGameStillReadsFromTheS
         resetCapture();
         const std::filesystem::path path = pathOf("match.KV9Replay");
         const std::string content =
-            replayHeaderBytes(headerOfMode(c.gameMode)) + std::string(c.bodySize, 'b');
+            replayHeaderBytes(replayHeaderOfGameMode(c.gameMode)) + std::string(c.bodySize, 'b');
         writeFile(path, content);
 
         FILE* replay = open(path, L"rb");
@@ -447,7 +441,7 @@ TEST_F(ReplayCaptureTest, TheLatestReplayOpenWins) {
     EXPECT_EQ(state.bufferSize, 0u);
     EXPECT_FALSE(state.parseAttempted);
 
-    write(newer, replayHeaderBytes(headerOfMode(2)));
+    write(newer, replayHeaderBytes(replayHeaderOfGameMode(2)));
     hookedFtell(newer);
     EXPECT_TRUE(captureState().headerParsed);
     EXPECT_EQ(replayGameMode(), 2);
@@ -456,7 +450,7 @@ TEST_F(ReplayCaptureTest, TheLatestReplayOpenWins) {
 }
 
 TEST_F(ReplayCaptureTest, AHeaderIncompleteAtTheFirstFtellEndsTheCapture) {
-    const std::string header = replayHeaderBytes(headerOfMode(2));
+    const std::string header = replayHeaderBytes(replayHeaderOfGameMode(2));
     const std::size_t beforeSlotIndex = header.find(";\0;SD="s) + 1;
     const struct {
         const char* name;

@@ -24,6 +24,15 @@ struct ReplayHeader {
     std::string tail = ";SD=1234;";              // after the slot index
 };
 
+// The header of a game of each game mode, as the game writes it: under game type "0", modes 1
+// and 2 differ in the first slot's second field; mode 3 is any other game type.
+inline ReplayHeader replayHeaderOfGameMode(int gameMode) {
+    ReplayHeader header;
+    if (gameMode == 2) header.slots = "H,1,1,0,Ana,0:C,1,2,1,0:X:X:X:X";
+    if (gameMode == 3) header.gameType = "1";
+    return header;
+}
+
 // lead, the marker, the block up to the text offset, then the text.
 inline std::string replayBytes(std::string_view text, std::string_view lead = {}) {
     std::string bytes(lead);
