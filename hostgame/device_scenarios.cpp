@@ -259,9 +259,8 @@ bool eventually(const std::function<bool()>& condition) {
     return true;
 }
 
-// Ends a game Lua state, which closes its files, and waits until the plug-in's watcher of it has
-// closed the watch's pipe. The scenarios wait so before they return: a watcher thread that is
-// still ending while the process exits has been seen to crash Wine.
+// Ends a game Lua state, which closes its files, and tells whether the plug-in's watcher of it
+// has closed the watch's pipe.
 bool endGameLuaState(std::unique_ptr<lua_State>& state, const LuaStateWatch& watch) {
     state.reset();
     return eventually([&] { return pipeState(watch.pipePath) == "gone"; });

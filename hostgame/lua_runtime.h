@@ -80,7 +80,12 @@ struct lua_State {
     std::vector<std::unique_ptr<HostLua::Table>> tables;
     HostLua::Value slots[1024];
     std::vector<std::string> chunks;  // every chunk given to "dostring", in order
-    std::vector<FILE*> openFiles;     // closed with the state, as the game's Lua does
+    // Files opened by "openfile", with their names; closed with the state, as the game's Lua does.
+    struct OpenFile {
+        FILE* file;
+        std::string name;
+    };
+    std::vector<OpenFile> openFiles;
 
     ~lua_State();
 };
