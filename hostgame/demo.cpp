@@ -4,11 +4,16 @@
 #include "bridge/pointers_cache.h"
 #include "hostgame/api_fields.h"
 #include "hostgame/demo_session.h"
+#include "hostgame/demo_time_pause.h"
+#include "hostgame/game_debug_module.h"
+#include "hostgame/game_device.h"
 #include "hostgame/game_symbols.h"
 #include "hostgame/plugin_cache.h"
 #include "hostgame/plugin_loader.h"
 #include "hostgame/scenario_checks.h"
 #include "hostgame/startup_scenarios.h"
+
+#include <nlohmann/json.hpp>
 
 #include <cstdio>
 
@@ -16,8 +21,18 @@ namespace HostGame {
 
 namespace {
 
-constexpr const char* kDemoCustomData =
-    R"({"isTarnveil": false, "luaPluginData": [{"name": "KV9RudiVeruvPlugin"}], "defines": {"DEMO_NAME": "Vellox", "DEMO_SPEED": 1.5}})";
+// The plug-in's Output log is also written to outputLogFile.
+std::string demoCustomData(const std::filesystem::path& outputLogFile) {
+    const nlohmann::json rudiVeruv = {
+        {"name", "KV9RudiVeruvPlugin"},
+        {"customData",
+         {{"hotkey", "p"}, {"hotkey_for_pause", "o"},
+          {"outputLogFile", outputLogFile.generic_string()}}}};
+    return nlohmann::json{{"isTarnveil", false},
+                          {"luaPluginData", {rudiVeruv}},
+                          {"defines", {{"DEMO_NAME", "Vellox"}, {"DEMO_SPEED", 1.5}}}}
+        .dump();
+}
 
 // The cache file the start-up wrote, and the Lua API the plug-in's locator gives with it in
 // this game.
@@ -40,10 +55,19 @@ void printFindings(const std::filesystem::path& file) {
 }  // namespace
 
 int runDemo() {
+    // The game as it runs when the loader starts plug-ins: build A's code, its device in the
+    // holder, and the logic loop going.
+    const DebugModuleCallSite callSite = placeDebugModuleCallSite(DebugModuleBuild::A);
+    GameDevice device;
+    const DeviceHolder holder(DeviceHolderBuild::A, device.device());
+    GameLogicLoop loop(callSite.handleGlobal, std::chrono::milliseconds(10));
+
     const auto dll = programFolder() / "Vellox.dll";
+    const auto outputLogFile = programFolder() / "Vellox.output_log.txt";
+    const std::string customData = demoCustomData(outputLogFile);
     std::printf("host: loading %s\n", dll.string().c_str());
-    std::printf("host: custom data %s\n", kDemoCustomData);
-    const PluginRun run = runPlugin(dll, kDemoCustomData, {.echo = true});
+    std::printf("host: custom data %s\n", customData.c_str());
+    const PluginRun run = runPlugin(dll, customData.c_str(), {.echo = true});
     if (!run.loaded) {
         std::printf("host: could not load the plug-in\n");
         return 1;
@@ -53,6 +77,7 @@ int runDemo() {
     printFindings(std::filesystem::path(dll).replace_extension(".dll.cache"));
     if (!run.result) return 1;
     runDemoScriptSession();
+    runDemoTimePauseSession(loop, device, outputLogFile);
     return 0;
 }
 

@@ -1,0 +1,63 @@
+#include "hostgame/demo_time_pause.h"
+
+#include "hostgame/game_replay.h"
+#include "hostgame/game_replay_header.h"
+#include "hostgame/game_scripts.h"
+#include "hostgame/game_symbols.h"
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace HostGame {
+
+namespace {
+
+void showLoop(const char* when, GameLogicLoop& loop) {
+    loop.waitForTicks(10);
+    const GameLogicStatus status = loop.status();
+    std::printf("game: %-44s frame %d, %llu of %llu ticks held\n", when, status.frame,
+                static_cast<unsigned long long>(status.heldTicks),
+                static_cast<unsigned long long>(status.ticks));
+}
+
+void drawFrames(GameDevice& device, int count) {
+    int drawn = 0;
+    for (int i = 0; i < count; ++i) drawn += device.drawFrame(D3DCOLOR_XRGB(0, 64, 128)).succeeded();
+    std::printf("game: drew %d of %d frames through the detoured EndScene\n", drawn, count);
+}
+
+}  // namespace
+
+void runDemoTimePauseSession(GameLogicLoop& loop, GameDevice& device,
+                             const std::filesystem::path& outputLogFile) {
+    const auto replayPath = outputLogFile.parent_path() / "demo.KV9Replay";
+    std::printf("game: recording %s (game mode 1)\n", replayPath.string().c_str());
+    ReplayFile replay = ReplayFile::create(replayPath);
+    replay.write(replayHeaderBytes(replayHeaderOfGameMode(1)));
+    replay.position();  // the plug-in reads the header at the game's first ftell
+    auto state = newGameState();
+    assignGlobalFunction(state.get(), "GetFrame", host_base_noop);
+    std::printf("game: a new Lua state assigned \"GetFrame\"; its watch file is open: %s\n",
+                state->openFiles.empty() ? "no" : "yes");
+
+    drawFrames(device, 3);
+    showLoop("logic runs:", loop);
+    loop.call(GameDebugCall::AppendMessageAndPause, "Mission objective reached, pausing");
+    showLoop("after AppendMessageAndPause:", loop);
+    showLoop("still paused:", loop);
+    loop.call(GameDebugCall::AppendAIMessage, "Player 2 builds a watchtower");
+    loop.call(GameDebugCall::ForceAppContinue);
+    showLoop("after ForceAppContinue:", loop);
+    drawFrames(device, 3);
+
+    replay.write(std::string(64, '\x2A'));
+    replay.close();
+    state.reset();
+
+    std::printf("Output log (%s):\n", outputLogFile.string().c_str());
+    std::ifstream log(outputLogFile);
+    for (std::string line; std::getline(log, line);) std::printf("  %s\n", line.c_str());
+}
+
+}  // namespace HostGame
