@@ -82,6 +82,10 @@ int runDemo() {
 }
 
 int runTimedStartup(const wchar_t* dll) {
+    // As in the game, the device exists before the loader starts plug-ins.
+    placeDebugModuleCallSite(DebugModuleBuild::A);
+    GameDevice device;
+    const DeviceHolder holder(DeviceHolderBuild::A, device.device());
     const PluginRun run = runPlugin(dll, kMinimalCustomData);
     std::printf("startup_ms: %.3f\n", run.initMs);
     return run.result ? 0 : 1;
