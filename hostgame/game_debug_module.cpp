@@ -9,13 +9,13 @@ namespace {
 
 // The code bytes hold the image base 0x400000's addresses: the handle global, the two names and
 // the import slot, whose first byte ends the 32.
-const DebugModuleCallSiteLayout kBuildA{
+const KnownBuildCode kBuildA{
     0x9088F0, 0x5CE4C0,
     {0x8B, 0x0D, 0xF0, 0x88, 0xD0, 0x00, 0x85, 0xC9,
      0x74, 0x25, 0x80, 0x7C, 0x24, 0x08, 0x00, 0xB8,
      0x6C, 0x0B, 0xC7, 0x00, 0x75, 0x05, 0xB8, 0x5C,
      0x0B, 0xC7, 0x00, 0x50, 0x51, 0xFF, 0x15, 0x54}};
-const DebugModuleCallSiteLayout kBuildB{
+const KnownBuildCode kBuildB{
     0x91C3C0, 0x5E21A0,
     {0x8B, 0x0D, 0xC0, 0xC3, 0xD1, 0x00, 0x85, 0xC9,
      0x74, 0x25, 0x80, 0x7C, 0x24, 0x08, 0x00, 0xB8,
@@ -30,18 +30,13 @@ void lookUpAs(Function& function, ProcAddressLookUp lookUp, HMODULE module, cons
 
 }  // namespace
 
-const DebugModuleCallSiteLayout& debugModuleCallSiteLayout(DebugModuleBuild build) {
+const KnownBuildCode& debugModuleCallSiteLayout(DebugModuleBuild build) {
     return build == DebugModuleBuild::A ? kBuildA : kBuildB;
 }
 
 DebugModuleCallSite placeDebugModuleCallSite(DebugModuleBuild build) {
-    const DebugModuleCallSiteLayout& layout = debugModuleCallSiteLayout(build);
-    auto* const image = reinterpret_cast<uint8_t*>(GetModuleHandleW(nullptr));
-    const DebugModuleCallSite site{
-        reinterpret_cast<HMODULE*>(image + layout.handleGlobalOffset), image + layout.codeOffset};
-    std::memcpy(site.code, layout.code.data(), layout.code.size());
-    *site.handleGlobal = nullptr;
-    return site;
+    const PlacedBuildCode placed = placeKnownBuildCode(debugModuleCallSiteLayout(build));
+    return {reinterpret_cast<HMODULE*>(placed.global), placed.code};
 }
 
 DebugModuleFunctions lookUpDebugFunctions(HMODULE module, ProcAddressLookUp lookUp) {

@@ -5,6 +5,8 @@
 // module's functions. Its logic loop reports every frame through them, holds while the module
 // says it may not go on and runs several frames a tick while the module asks for speed.
 
+#include "hostgame/known_build_code.h"
+
 #include <windows.h>
 
 #include <array>
@@ -21,15 +23,10 @@ namespace HostGame {
 // The two known builds of the game, told apart by the code that reads the handle global.
 enum class DebugModuleBuild { A, B };
 
-// Where a build keeps its call site, as offsets from the image's begin, and the code there: it
-// loads the handle global (its absolute address is in bytes 2 to 5), skips the look-up when it is
-// null, pushes one of two names and calls GetProcAddress through the game's import slot.
-struct DebugModuleCallSiteLayout {
-    uint32_t handleGlobalOffset;
-    uint32_t codeOffset;
-    std::array<uint8_t, 32> code;
-};
-const DebugModuleCallSiteLayout& debugModuleCallSiteLayout(DebugModuleBuild build);
+// Where a build keeps its call site and the handle global: the code loads the global (its
+// absolute address is in bytes 2 to 5), skips the look-up when it is null, pushes one of two
+// names and calls GetProcAddress through the game's import slot.
+const KnownBuildCode& debugModuleCallSiteLayout(DebugModuleBuild build);
 
 // A call site placed in this image's data area.
 struct DebugModuleCallSite {

@@ -16,23 +16,16 @@ constexpr UINT kBackBufferSize = 64;
 using Direct3DCreate9Function = IDirect3D9*(WINAPI*)(UINT sdkVersion);
 using SurfacePtr = std::unique_ptr<IDirect3DSurface9, ComRelease>;
 
-// Where a build keeps its device holder, as offsets from the image's begin, and the game code
-// that reads it: `mov ecx,[holder]` as the object of a call whose bool result is tested (build
-// A reads the global before the holder first). The addresses in the bytes are those at the image
-// base 0x400000. The stand-in keeps the bytes in its data area: nothing runs them.
-struct DeviceHolderLayout {
-    uint32_t holderOffset;
-    uint32_t codeOffset;
-    std::array<uint8_t, 32> code;
-};
-
-constexpr DeviceHolderLayout kBuildA{
+// Where a build keeps its device holder and the game code that reads it: `mov ecx,[holder]` as
+// the object of a call whose bool result is tested (build A reads the global before the holder
+// first).
+constexpr KnownBuildCode kBuildA{
     0x9075BC, 0x5B5610,
     {0x8B, 0x15, 0xB8, 0x75, 0xD0, 0x00, 0x83, 0xCB,
      0x04, 0x53, 0x8D, 0x4C, 0x24, 0x08, 0x51, 0x8B,
      0x0D, 0xBC, 0x75, 0xD0, 0x00, 0x6A, 0x00, 0x52,
      0xE8, 0x53, 0x31, 0x01, 0x00, 0x84, 0xC0, 0x74}};
-constexpr DeviceHolderLayout kBuildB{
+constexpr KnownBuildCode kBuildB{
     0x91B08C, 0x5C92D0,
     {0x8B, 0x0D, 0x8C, 0xB0, 0xD1, 0x00, 0xE8, 0xF5,
      0x30, 0x01, 0x00, 0x84, 0xC0, 0x75, 0x42, 0x8D,
@@ -130,18 +123,17 @@ HRESULT GameDevice::reset() {
 }
 
 DeviceHolder::DeviceHolder(DeviceHolderBuild build, IDirect3DDevice9* device) {
-    const DeviceHolderLayout& layout = build == DeviceHolderBuild::A ? kBuildA : kBuildB;
-    auto* const image = reinterpret_cast<uint8_t*>(GetModuleHandleW(nullptr));
-    m_code = image + layout.codeOffset;
-    m_holder = reinterpret_cast<DeviceHolderObject**>(image + layout.holderOffset);
+    const PlacedBuildCode placed = placeKnownBuildCode(build == DeviceHolderBuild::A ? kBuildA
+                                                                                    : kBuildB);
+    m_code = placed.code;
+    m_holder = reinterpret_cast<DeviceHolderObject**>(placed.global);
     m_object.device = device;
-    std::memcpy(m_code, layout.code.data(), layout.code.size());
     *m_holder = &m_object;
 }
 
 DeviceHolder::~DeviceHolder() {
     *m_holder = nullptr;
-    std::memset(m_code, 0, sizeof(DeviceHolderLayout::code));
+    std::memset(m_code, 0, sizeof(KnownBuildCode::code));
 }
 
 }  // namespace HostGame

@@ -3,6 +3,8 @@
 // The stand-in game's Direct3D 9 device: a hidden game window with a real device that draws the
 // game's frames, and the device holder through which the code of a known game build reaches it.
 
+#include "hostgame/known_build_code.h"
+
 #include <windows.h>
 
 #include <d3d9.h>

@@ -52,7 +52,7 @@ HMODULE moduleAt(const void* address) {
 HMODULE& handleGlobalOf(DebugModuleBuild build) {
     auto* const image = reinterpret_cast<uint8_t*>(GetModuleHandleW(nullptr));
     return *reinterpret_cast<HMODULE*>(image +
-                                       debugModuleCallSiteLayout(build).handleGlobalOffset);
+                                       debugModuleCallSiteLayout(build).globalOffset);
 }
 
 bool inGameDataArea(uint32_t address, uint32_t length) {
@@ -64,17 +64,17 @@ bool inGameDataArea(uint32_t address, uint32_t length) {
 // of the handle global is where the global lies.
 void checkCallSite(ScenarioChecks& checks, DebugModuleBuild build,
                    const DebugModuleCallSite& site) {
-    const DebugModuleCallSiteLayout& layout = debugModuleCallSiteLayout(build);
+    const KnownBuildCode& layout = debugModuleCallSiteLayout(build);
     const Tovek::KV9Lua::TheGameModule image = Tovek::KV9Lua::getMainModuleRange();
     const uint32_t global = addressOf(site.handleGlobal);
     const uint32_t code = addressOf(site.code);
-    checks.check(image.begin == 0x400000 && image.size > layout.handleGlobalOffset &&
+    checks.check(image.begin == 0x400000 && image.size > layout.globalOffset &&
                      global + sizeof(HMODULE) <= image.end &&
                      code + layout.code.size() <= image.end,
                  "the image at " + hex(image.begin) + " of size " + hex(image.size) +
-                     " is above " + hex(layout.handleGlobalOffset) +
+                     " is above " + hex(layout.globalOffset) +
                      " and holds the handle global and the code");
-    checks.check(global == image.begin + layout.handleGlobalOffset &&
+    checks.check(global == image.begin + layout.globalOffset &&
                      code == image.begin + layout.codeOffset &&
                      inGameDataArea(global, sizeof(HMODULE)) &&
                      inGameDataArea(code, layout.code.size()),
