@@ -7,6 +7,15 @@ export WINEDEBUG=-all
 # No Mono/Gecko installers; a crash fails fast instead of waiting on winedbg's dialog.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
+# Where the kernel runs no 32-bit code, scripts/setup registered qemu-i386 for i386 programs;
+# Wine's processes then preload the library that gives their fault handler its trap numbers.
+if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+  wine_way="qemu-i386 emulation ($(/usr/bin/qemu-i386 --version | head -n 1))"
+  export LD_PRELOAD="$root/.deps/preload/\$LIB/libvellox_trap_number.so${LD_PRELOAD:+ $LD_PRELOAD}"
+else
+  wine_way="native i386"
+fi
+
 start_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return; fi
   export DISPLAY=:87
