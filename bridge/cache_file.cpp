@@ -1,5 +1,7 @@
 #include "bridge/cache_file.h"
 
+#include "bridge/wide_path.h"
+
 #include <boost/dll/runtime_symbol_info.hpp>
 #include <boost/locale/encoding_utf.hpp>
 
@@ -42,7 +44,8 @@ CacheLocation readCacheConfig(const json& config) {
     const json& filePath = cache.at("filePath");
     if (filePath.is_null()) return CacheLocation{std::in_place_type<NoCacheFile>};
     return CacheLocation{std::in_place_type<std::filesystem::path>,
-                         boost::locale::conv::utf_to_utf<wchar_t>(filePath.get<std::string>())};
+                         pathFromWide(boost::locale::conv::utf_to_utf<wchar_t>(
+                             filePath.get<std::string>()))};
 }
 
 std::filesystem::path defaultCachePath() {

@@ -1,32 +1,15 @@
 #include "bridge/lua_plugin_host.h"
 
+#include "bridge/lua_plugin_entries.h"
 #include "bridge/lua_registration.h"
 #include "rudiveruv/lua_state_watch.h"
 #include "rudiveruv/plugin_start.h"
 
 #include <stdexcept>
-#include <unordered_map>
 
 namespace Tovek::KV9Lua {
 
-namespace {
-
 using json = nlohmann::json;
-
-// Every entry by its "name", a later duplicate replacing an earlier one.
-std::unordered_map<std::string, json> indexEntries(const json& luaPluginData) {
-    std::unordered_map<std::string, json> index;
-    for (const json& element : luaPluginData) {
-        try {
-            index[element.at("name").get<std::string>()] = element;
-        } catch (const std::exception& e) {
-            throw std::runtime_error(std::string(e.what()) + ": \n" + element.dump());
-        }
-    }
-    return index;
-}
-
-}  // namespace
 
 InternalLuaPluginTable internalLuaPlugins() {
     return {{"KV9RudiVeruvPlugin",
@@ -36,7 +19,7 @@ InternalLuaPluginTable internalLuaPlugins() {
 std::vector<LuaStateEntry> loadLuaPlugins(const PluginHostApi& host, const KV9Lua* api,
                                           const json& luaPluginData,
                                           const InternalLuaPluginTable& plugins) {
-    const auto index = indexEntries(luaPluginData);
+    const auto index = indexLuaPluginEntries(luaPluginData);
     std::vector<LuaStateEntry> entries;
     for (const auto& [name, plugin] : plugins) {
         host.log(("loading internal lua plugin: " + name).c_str());
@@ -63,13 +46,8 @@ std::vector<LuaStateEntry> loadLuaPlugins(const PluginHostApi& host, const KV9Lu
 
 bool startLuaPlugin(const PluginHostApi& host, const KV9Lua* api,
                     bool (*init)(const LuaPluginInterface*), const json& entry) {
-    if (!entry.is_object()) {
-        throw std::runtime_error("invalid json: luaPluginData must be array of objects: " +
-                                 entry.dump());
-    }
+    const std::string customData = luaPluginCustomData(entry);
     pluginMessageChannel();
-    const std::string customData =
-        entry.contains("customData") ? entry["customData"].dump() : json::array({nullptr}).dump();
     const LuaPluginInterface plugin{host.hook,          host.log,          &registerLuaFunction,
                                     api,                customData.c_str(), &publishPluginMessage,
                                     &subscribePluginMessages};

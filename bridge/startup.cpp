@@ -5,6 +5,7 @@
 #include "bridge/defines.h"
 #include "bridge/expansion_flag.h"
 #include "bridge/game_patches.h"
+#include "bridge/lua_plugin_entries.h"
 #include "bridge/lua_plugin_host.h"
 #include "bridge/lua_registration.h"
 #include "bridge/range_limit_patch.h"
@@ -31,10 +32,7 @@ void hookSetglobal(const PluginHostApi& host) {
 }
 
 void startPlugins(const PluginHostApi& host, const nlohmann::json& config) {
-    const nlohmann::json& luaPluginData = config.at("luaPluginData");
-    if (!luaPluginData.is_array()) {
-        throw std::runtime_error("invalid json: luaPluginData must be array");
-    }
+    const nlohmann::json& luaPluginData = luaPluginDataOf(config);
     host.log("Loading plugins");
     g_pluginLuaStateEntries = loadLuaPlugins(host, &g_kv9Lua, luaPluginData);
 }

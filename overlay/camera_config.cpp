@@ -1,5 +1,6 @@
 #include "overlay/camera_config.h"
 
+#include "bridge/wide_path.h"
 #include "overlay/camera_profile.h"
 #include "overlay/hotkey_letters.h"
 
@@ -18,6 +19,8 @@
 namespace Zo::KV9RudiVeruv {
 
 using nlohmann::json;
+using Tovek::KV9Lua::pathFromWide;
+using Tovek::KV9Lua::wideFromPath;
 
 std::wstring g_configPath;
 std::string g_configStatusText;
@@ -41,7 +44,7 @@ void readHotkey(const json& config, const char* key, char& hotkey) {
 void cutAtNul(std::string& text) { text.resize(std::strlen(text.c_str())); }
 
 std::string canonicalUtf8(const std::wstring& path) {
-    const std::u8string text = std::filesystem::canonical(path).u8string();
+    const std::u8string text = std::filesystem::canonical(pathFromWide(path)).u8string();
     return {text.begin(), text.end()};
 }
 
@@ -53,12 +56,12 @@ std::string stampedNow(const char* text) {
 void readConfigFile(const ModulePathLookup& modulePath) {
     buildConfigPath(modulePath());
     g_currentProfileIndex = 0;
-    std::ifstream stream{std::filesystem::path(g_configPath)};
+    std::ifstream stream{pathFromWide(g_configPath)};
     if (!stream) {
-        std::filesystem::path fallback(setConfigPath(modulePath().wstring()));
+        std::filesystem::path fallback = pathFromWide(setConfigPath(wideFromPath(modulePath())));
         fallback.remove_filename();
         fallback /= defaultConfigFileName();
-        setConfigPath(fallback.wstring());
+        setConfigPath(wideFromPath(fallback));
         stream.clear();
         stream.open(fallback);
         if (!stream) {
@@ -98,8 +101,9 @@ void writeConfigFile(const ModulePathLookup& modulePath) {
     std::ofstream stream;
     // A file that cannot be opened or written fails the save like any other error.
     stream.exceptions(std::ios::failbit | std::ios::badbit);
-    stream.open(std::filesystem::path(g_configPath), std::ios::out | std::ios::trunc);
-    stream << config.dump() << std::endl;  // text mode: the line ends in CR LF
+    // The one line ends in CR LF on every platform, as a Windows text-mode stream writes it.
+    stream.open(pathFromWide(g_configPath), std::ios::out | std::ios::trunc | std::ios::binary);
+    stream << config.dump() << "\r\n" << std::flush;
     g_configStatusDetail = canonicalUtf8(g_configPath);
     stream.close();
     g_configStatusText = stampedNow(" 已保存配置文件：");
@@ -112,7 +116,7 @@ std::filesystem::path pluginModulePath() { return boost::dll::this_line_location
 void buildConfigPath() { buildConfigPath(pluginModulePath()); }
 
 void buildConfigPath(const std::filesystem::path& modulePath) {
-    g_configPath = modulePath.wstring() + L".camera_config.txt";
+    g_configPath = wideFromPath(modulePath) + L".camera_config.txt";
 }
 
 std::wstring& setConfigPath(const std::wstring& path) {

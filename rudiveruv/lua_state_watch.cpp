@@ -81,8 +81,8 @@ void onLuaStateReady(LuaState* L) {
 }
 
 bool replayAllowsTimePause() {
-    if (replayWriteOpenFailed()) return false;
-    return !replayFileCaptured() || replayIsPlayback() || replayGameMode() == 1;
+    return replayAllowsTimePause(FollowedReplay{replayWriteOpenFailed(), replayFileCaptured(),
+                                                replayIsPlayback(), replayGameMode()});
 }
 
 void setRudiVeruvAllowed(bool allowed) {

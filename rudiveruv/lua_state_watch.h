@@ -3,6 +3,7 @@
 // Follows the game's Lua states: remembers the newest one for the overlay, notices through a
 // named pipe when it is gone, and decides with each new state whether time pause is allowed.
 
+#include "rudiveruv/pause_allowed_rule.h"
 #include "rudiveruv/rudiveruv_lua.h"
 
 #include <atomic>
@@ -23,8 +24,7 @@ extern bool g_cameraControlEnabled;
 // and applies the pause-allowed rule.
 void onLuaStateReady(LuaState* L);
 
-// No time pause in a multiplayer game: a recording whose game mode is not 1, or one whose
-// replay could not be opened for writing. A replay played back and no replay at all allow it.
+// The pause-allowed rule on the replay the game has open now.
 bool replayAllowsTimePause();
 
 // The one place that changes the pause-allowed flag. A withdrawal also hides the Lua functions

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -35,8 +36,10 @@ Bytes read(Reg target, Reg base, uint32_t displacement = 0x128) {
     return code({0x8B, uint8_t(0x80 | target << 3 | base)}, {displacement});
 }
 
-// 128 bytes of the pieces followed by NOPs, in a buffer the scan decodes in place.
-struct ScanWindow : NopFilledCode<kWindow> {
+// The pieces followed by NOPs, in a buffer the scan decodes in place: the 128 bytes it reads,
+// and room for an instruction that starts inside them and ends past them.
+constexpr std::size_t kRoomPastTheWindow = 16;
+struct ScanWindow : NopFilledCode<kWindow + kRoomPastTheWindow> {
     using NopFilledCode::NopFilledCode;
     std::string scan() const {
         return outcomeOf([&] { return hex(scanGlobalFromCode(decoder(), addressOf(bytes.data()))); });

@@ -1,10 +1,11 @@
 #include "bridge/cache_file.h"
 
 #include "bridge/cache_cipher.h"
+#include "tests/test_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <windows.h>
+#include <boost/dll/runtime_symbol_info.hpp>
 
 #include <fstream>
 #include <iterator>
@@ -39,9 +40,7 @@ protected:
         for (std::size_t i = 0; i < sizeof fixture; ++i) fixture[i] = static_cast<uint8_t>(i * 7);
         logged.clear();
         fs::remove(defaultCachePath());
-        folder = fs::temp_directory_path() /
-                 ("vellox-cache-" + std::to_string(GetCurrentProcessId()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder = testFolderPath("vellox-cache");
         fs::create_directories(folder);
         cache.set(0, reinterpret_cast<uintptr_t>(fixture + 1000));
         cache.set(1, reinterpret_cast<uintptr_t>(fixture + 3000));
@@ -69,21 +68,21 @@ TEST(CacheFile, ConfigSelectsTheCacheLocation) {
         {json::object(), DefaultCacheFile{}},
         {json{{"cache", nullptr}}, NoCacheFile{}},
         {json{{"cache", {{"filePath", nullptr}}}}, NoCacheFile{}},
-        {json{{"cache", {{"filePath", "x"}}}}, fs::path(L"x")},
+        {json{{"cache", {{"filePath", "x"}}}}, fs::path(u8"x")},
         {json{{"cache", {{"value", inline_}}}}, CacheLocation{std::in_place_type<json>, inline_}},
         {json{{"cache", {{"value", inline_}, {"filePath", "x"}}}},
          CacheLocation{std::in_place_type<json>, inline_}},
-        {json{{"cache", {{"value", nullptr}, {"filePath", "x"}}}}, fs::path(L"x")},
+        {json{{"cache", {{"value", nullptr}, {"filePath", "x"}}}}, fs::path(u8"x")},
         {json{{"cache", {{"filePath", "caf\xC3\xA9/\xE2\x82\xAC.cache"}}}},
-         fs::path(L"caf\u00E9/\u20AC.cache")},
-        {json{{"cache", {{"filePath", "a\xFF" "b\xC3"}}}}, fs::path(L"ab")},  // invalid, then cut
+         fs::path(u8"caf\u00E9/\u20AC.cache")},
+        {json{{"cache", {{"filePath", "a\xFF" "b\xC3"}}}}, fs::path(u8"ab")},  // invalid, then cut
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.config.dump(-1, ' ', false, json::error_handler_t::replace));
         const CacheLocation location = readCacheConfig(c.config);
         ASSERT_EQ(location.index(), c.expected.index());
         if (const auto* path = std::get_if<fs::path>(&location)) {
-            EXPECT_EQ(path->wstring(), std::get<fs::path>(c.expected).wstring());
+            EXPECT_EQ(path->u8string(), std::get<fs::path>(c.expected).u8string());
         }
         if (const auto* value = std::get_if<json>(&location)) {
             EXPECT_EQ(*value, std::get<json>(c.expected));
@@ -127,14 +126,13 @@ TEST(CacheFile, InvalidConfigsFailLoudlyOnSaveAndAreLoggedOnLoad) {
 }
 
 TEST(CacheFile, DefaultPathIsThisModuleWithDllCacheExtension) {
-    wchar_t module[MAX_PATH];
-    ASSERT_NE(GetModuleFileNameW(nullptr, module, MAX_PATH), 0u);
-    const fs::path expected = fs::path(module).replace_extension(L".dll.cache");
+    // The tests link the plug-in's code into the program itself.
+    const fs::path expected = fs::path(boost::dll::program_location()).replace_extension(".dll.cache");
     EXPECT_EQ(defaultCachePath(), expected);
 }
 
 TEST_F(CacheFileTest, MissingConfiguredFileIsLoggedAndTheSaveCreatesIt) {
-    const fs::path file = folder / L"pointers-\u00FC.dll.cache";
+    const fs::path file = folder / u8"pointers-\u00FC.dll.cache";
     const json config = configWithPath(file);
 
     EXPECT_TRUE(loadPointersCache(config, recordLog).entries().empty());

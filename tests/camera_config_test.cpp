@@ -1,14 +1,15 @@
 #include "overlay/camera_config.h"
 
+#include "bridge/wide_path.h"
 #include "overlay/camera_profile.h"
 #include "overlay/hotkey_letters.h"
+#include "tests/test_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <boost/dll/runtime_symbol_info.hpp>
 #include <nlohmann/json.hpp>
 
-#include <windows.h>
 
 #include <chrono>
 #include <fstream>
@@ -20,6 +21,8 @@
 #include <vector>
 
 using namespace Zo::KV9RudiVeruv;
+using Tovek::KV9Lua::pathFromWide;
+using Tovek::KV9Lua::wideFromPath;
 using nlohmann::json;
 namespace fs = std::filesystem;
 
@@ -144,10 +147,8 @@ std::string configText(const std::string& profiles, const std::string& hotkeys =
 class CameraConfigTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("vellox-camera-" + std::to_string(GetCurrentProcessId()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name()) /
-                 L"插件";
+        folder = testFolderPath("vellox-camera") /
+                 u8"插件";
         fs::create_directories(folder);
         resetGlobals();
     }
@@ -397,13 +398,13 @@ TEST_F(CameraConfigTest, FallbackFileIsReadAndTheNextSaveWritesThePrimaryFile) {
     expectLoadedAs(g_cameraProfiles[0], goldenFirstProfile());
     expectStamped(g_configStatusText, kLoadedSuffix);
     EXPECT_EQ(g_configStatusDetail, utf8(fallbackFile()));
-    EXPECT_EQ(fs::path(g_configPath), fallbackFile());
+    EXPECT_EQ(pathFromWide(g_configPath), fallbackFile());
 
     save();
     EXPECT_EQ(readBytes(primaryFile()), readBytes(goldenFile()));
     EXPECT_EQ(readBytes(fallbackFile()), fallbackText);
     EXPECT_EQ(g_configStatusDetail, utf8(primaryFile()));
-    EXPECT_EQ(fs::path(g_configPath), primaryFile());
+    EXPECT_EQ(pathFromWide(g_configPath), primaryFile());
 }
 
 TEST_F(CameraConfigTest, NoFileGivesOneDefaultProfileAndLeavesTheStatusAlone) {
@@ -418,7 +419,7 @@ TEST_F(CameraConfigTest, NoFileGivesOneDefaultProfileAndLeavesTheStatusAlone) {
     EXPECT_EQ(g_configStatusText, "earlier text");
     EXPECT_EQ(g_configStatusDetail, "earlier detail");
     EXPECT_EQ(g_hotkeyDisplay, 'H');
-    EXPECT_EQ(fs::path(g_configPath), fallbackFile());
+    EXPECT_EQ(pathFromWide(g_configPath), fallbackFile());
     EXPECT_FALSE(fs::exists(fallbackFile()));
 }
 
@@ -498,7 +499,7 @@ TEST(CameraConfig, ConfigPathsFollowTheModuleFileName) {
     // The system's code is linked into this program, so the program is the module.
     EXPECT_EQ(pluginModulePath(), boost::dll::program_location());
     buildConfigPath();
-    EXPECT_EQ(g_configPath, boost::dll::program_location().wstring() + L".camera_config.txt");
+    EXPECT_EQ(g_configPath, wideFromPath(boost::dll::program_location()) + L".camera_config.txt");
 
     std::wstring& path = setConfigPath(L"D:\\elsewhere.txt");
     EXPECT_EQ(&path, &g_configPath);

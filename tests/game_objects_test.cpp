@@ -327,7 +327,8 @@ TEST_F(HexLuaFunctions, RowsInRegistrationOrder) {
     EXPECT_STREQ(hexLuaFunctions[2].name, "HexToInt64");
 }
 
-TEST_F(HexLuaFunctions, ParseLikeStoulAndStoll) {
+// The parsing itself has its own table; here, what reaches it from Lua.
+TEST_F(HexLuaFunctions, ParseTheArgumentAsTheGameConvertsItToText) {
     struct Case {
         const char* function;
         Argument kind;
@@ -336,20 +337,7 @@ TEST_F(HexLuaFunctions, ParseLikeStoulAndStoll) {
     };
     const Case cases[] = {
         {"HexToInt32", Argument::Text, "ffffffff", "-1"},
-        {"HexToUInt32", Argument::Text, "ffffffff", "4294967295"},
-        {"HexToUInt32", Argument::Text, "0x1f", "31"},
-        {"HexToUInt32", Argument::Text, "0X1F", "31"},
-        {"HexToUInt32", Argument::Text, "1fzz", "31"},
-        {"HexToUInt32", Argument::Text, "  +1f", "31"},
-        {"HexToUInt32", Argument::Text, "-1", "4294967295"},
-        {"HexToUInt32", Argument::Text, "zz", "nan"},
-        {"HexToUInt32", Argument::Text, "", "nan"},
         {"HexToUInt32", Argument::Text, "100000000", "nan"},
-        {"HexToInt32", Argument::Text, "80000000", "-2147483648"},
-        {"HexToInt32", Argument::Text, "100000000", "nan"},
-        {"HexToInt64", Argument::Text, "7fffffffffffffff", "9.2233720368547758e+18"},
-        {"HexToInt64", Argument::Text, "-10", "-16"},
-        {"HexToInt64", Argument::Text, "8000000000000000", "nan"},
         {"HexToInt64", Argument::Text, "100000000", "4294967296"},
         {"HexToUInt32", Argument::Number, "10", "16"},  // the game's tostring gives "10"
         {"HexToUInt32", Argument::Table, "", "nan"},

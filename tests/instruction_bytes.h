@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <stdexcept>
 #include <vector>
 
 using Bytes = std::vector<uint8_t>;
@@ -31,7 +32,7 @@ inline Bytes load(Reg reg, uint32_t address) {
 inline Bytes nops(std::size_t count) { return Bytes(count, kNop); }
 
 // The pieces one after another, then NOPs up to N bytes: a function's code as a scan decodes it
-// in place.
+// in place. Pieces longer than N bytes in all are refused.
 template <std::size_t N>
 struct NopFilledCode {
     std::array<uint8_t, N> bytes;
@@ -41,6 +42,7 @@ struct NopFilledCode {
         bytes.fill(kNop);
         std::size_t at = 0;
         for (const Bytes& piece : pieces) {
+            if (piece.size() > N - at) throw std::length_error("code longer than its buffer");
             std::memcpy(bytes.data() + at, piece.data(), piece.size());
             at += piece.size();
             const auto end = reinterpret_cast<uintptr_t>(bytes.data() + at);

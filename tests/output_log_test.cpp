@@ -2,8 +2,6 @@
 
 #include "rudiveruv/time_pause_state.h"
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
 #include <imgui_internal.h>
 
@@ -186,8 +184,8 @@ TEST_F(OutputLog, PaneShowsEachLineLiterallyInItsColour) {
                                   ImGui::LogFinish();
                               });
 
-    // The capture skips the empty line and ends lines in CR LF.
-    EXPECT_EQ(shown, "plain 100%d\r\n50% %s\r\ntwo\r\nlines");
+    // The capture skips the empty line and ends lines as the platform does.
+    EXPECT_EQ(shown, "plain 100%d" IM_NEWLINE "50% %s" IM_NEWLINE "two" IM_NEWLINE "lines");
     // Four items; the empty line and the two-line entry take their full height.
     const ImGuiStyle& style = ImGui::GetStyle();
     EXPECT_EQ(pane->DC.CursorMaxPos.y - pane->DC.CursorStartPos.y,
