@@ -2,6 +2,7 @@
 
 #include "overlay/camera_profile.h"
 #include "overlay/output_log.h"
+#include "overlay/timed_events.h"
 #include "rudiveruv/replay_capture.h"
 #include "rudiveruv/time_pause_state.h"
 
@@ -89,10 +90,7 @@ void setRudiVeruvAllowed(bool allowed) {
     std::lock_guard lock(g_stateMutex);
     g_rudiVeruvAllowed = allowed;
     g_luaWindowAvailable = g_luaWindowAvailable && allowed;
-    if (g_cameraControlEnabled) {
-        for (TimedEvent& event : g_currentProfile.timedEvents) event.fired = false;
-        g_currentProfile.eventRunStart.reset();
-    }
+    if (g_cameraControlEnabled) resetTimedEventRun(g_currentProfile);
 }
 
 void hookedGetglobal(LuaState* L, const char* name) {

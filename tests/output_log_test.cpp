@@ -1,6 +1,7 @@
 #include "overlay/output_log.h"
 
 #include "rudiveruv/time_pause_state.h"
+#include "tests/headless_toolkit.h"
 
 #include <gtest/gtest.h>
 #include <imgui_internal.h>
@@ -116,47 +117,16 @@ TEST_F(OutputLog, AMirrorThatCannotBeCreatedIsRefused) {
     EXPECT_EQ(g_outputLog.back().text, "still logged");
 }
 
-// Headless Dear ImGui: the pane drawn inside a fixed main window, one frame per call.
-class HeadlessToolkit {
-public:
-    static constexpr float kWindowHeight = 300.0f;
+constexpr float kWindowHeight = 300.0f;
 
-    HeadlessToolkit() : m_context(ImGui::CreateContext()) {
-        ImGuiIO& io = ImGui::GetIO();
-        io.IniFilename = nullptr;
-        io.DisplaySize = ImVec2(800.0f, 600.0f);
-        unsigned char* pixels = nullptr;
-        int width = 0;
-        int height = 0;
-        io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+// Draws the pane inside the frame's window; returns the pane's window.
+ImGuiWindow* drawPaneHere() {
+    {
+        std::lock_guard lock(g_stateMutex);
+        drawOutputLog();
     }
-    ~HeadlessToolkit() { ImGui::DestroyContext(m_context); }
-    HeadlessToolkit(const HeadlessToolkit&) = delete;
-    HeadlessToolkit& operator=(const HeadlessToolkit&) = delete;
-
-    // One frame; `before` and `after` run in the main window around the pane. Returns the
-    // pane's window.
-    ImGuiWindow* frame(const std::function<void()>& before = {},
-                       const std::function<void()>& after = {}) {
-        ImGui::NewFrame();
-        ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
-        ImGui::SetNextWindowSize(ImVec2(400.0f, kWindowHeight));
-        ImGui::Begin("Main", nullptr, ImGuiWindowFlags_NoDecoration);
-        if (before) before();
-        {
-            std::lock_guard lock(g_stateMutex);
-            drawOutputLog();
-        }
-        ImGuiWindow* pane = ImGui::GetCurrentWindow()->DC.ChildWindows.back();
-        if (after) after();
-        ImGui::End();
-        ImGui::Render();
-        return pane;
-    }
-
-private:
-    ImGuiContext* m_context;
-};
+    return ImGui::GetCurrentWindow()->DC.ChildWindows.back();
+}
 
 std::size_t visibleGlyphs(const std::string& text) {
     std::size_t count = 0;
@@ -176,13 +146,10 @@ TEST_F(OutputLog, PaneShowsEachLineLiterallyInItsColour) {
     appendText("");
     appendText("two\nlines");
 
-    HeadlessToolkit toolkit;
-    std::string shown;  // the text the pane rendered, as the toolkit's log capture sees it
-    const ImGuiWindow* pane = toolkit.frame([] { ImGui::LogToBuffer(); },
-                              [&shown] {
-                                  shown = GImGui->LogBuffer.c_str();
-                                  ImGui::LogFinish();
-                              });
+    HeadlessToolkit toolkit(ImVec2(400.0f, kWindowHeight));
+    const ImGuiWindow* pane = nullptr;
+    // The text the pane rendered, as the toolkit's log capture sees it.
+    const std::string shown = toolkit.frameText([&] { pane = drawPaneHere(); });
 
     // The capture skips the empty line and ends lines as the platform does.
     EXPECT_EQ(shown, "plain 100%d" IM_NEWLINE "50% %s" IM_NEWLINE "two" IM_NEWLINE "lines");
@@ -209,16 +176,19 @@ TEST_F(OutputLog, PaneFollowsNewLinesUnlessScrolledUpMoreThanSevenPixels) {
             g_outputLog.clear();
         }
         for (int line = 1; line <= 100; ++line) appendText("line " + std::to_string(line));
-        HeadlessToolkit toolkit;
+        HeadlessToolkit toolkit(ImVec2(400.0f, kWindowHeight));
         const ImGuiWindow* pane = nullptr;
-        for (int settle = 0; settle < 3; ++settle) pane = toolkit.frame();
-        ASSERT_GT(pane->ScrollMax.y, HeadlessToolkit::kWindowHeight);
+        for (int settle = 0; settle < 3; ++settle) toolkit.frame([&] { pane = drawPaneHere(); });
+        ASSERT_GT(pane->ScrollMax.y, kWindowHeight);
         ASSERT_EQ(pane->Scroll.y, pane->ScrollMax.y);  // a new pane starts at the bottom
 
         const float before = pane->ScrollMax.y - c.scrolledUp;
-        toolkit.frame([before] { ImGui::SetNextWindowScroll(ImVec2(-1.0f, before)); });
+        toolkit.frame([before] {
+            ImGui::SetNextWindowScroll(ImVec2(-1.0f, before));
+            drawPaneHere();
+        });
         for (int line = 101; line <= 110; ++line) appendText("line " + std::to_string(line));
-        for (int settle = 0; settle < 3; ++settle) toolkit.frame();
+        for (int settle = 0; settle < 3; ++settle) toolkit.frame(drawPaneHere);
 
         EXPECT_GT(pane->ScrollMax.y, before + c.scrolledUp);
         EXPECT_EQ(pane->Scroll.y, c.follows ? pane->ScrollMax.y : before);

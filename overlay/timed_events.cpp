@@ -1,0 +1,75 @@
+#include "overlay/timed_events.h"
+
+#include "overlay/monotonic_clock.h"
+#include "rudiveruv/time_pause_state.h"
+
+#include <chrono>
+#include <cstddef>
+#include <limits>
+#include <optional>
+
+namespace Zo::KV9RudiVeruv {
+
+namespace {
+
+constexpr float kNanosecondsPerSecond = 1e9f;
+
+// Clock seconds since the run started.
+float secondsSinceRunStart(const CameraProfile& profile) {
+    const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        monotonicNow() - *profile.eventRunStart);
+    return static_cast<float>(nanoseconds.count()) / kNanosecondsPerSecond;
+}
+
+// The first event is due once its threshold is reached: a game time when it has one, else its
+// relative time on the running animation.
+bool firstEventDue(const CameraProfile& profile, const TimedEvent& event) {
+    if (event.gameTime > 0.0f) return static_cast<double>(event.gameTime) <= g_gameTime;
+    // A stopped animation never reaches the threshold.
+    const float reference =
+        profile.animationPlaying ? profile.animationTime : std::numeric_limits<float>::lowest();
+    return !(event.relativeTime > reference);
+}
+
+void fire(CameraProfile& profile, TimedEvent& event) {
+    if (event.fired) return;
+    event.fired = true;
+    if (event.willSwitchPause) {
+        if (!g_rudiVeruvd.load()) g_runFast.exchange(false);  // a pause ends a fast-forward
+        g_rudiVeruvd.exchange(!g_rudiVeruvd.load());
+    }
+    if (event.willSwitchAnimation) profile.animationPlaying = !profile.animationPlaying;
+}
+
+}  // namespace
+
+void resetTimedEventRun(CameraProfile& profile) {
+    for (TimedEvent& event : profile.timedEvents) event.fired = false;
+    profile.eventRunStart.reset();
+}
+
+void processTimedEvents() {
+    CameraProfile& profile = g_currentProfile;
+    if (g_logicFrame <= 1) {
+        resetTimedEventRun(profile);
+        return;
+    }
+    std::optional<float> elapsed;  // read from the clock once per frame, when first needed
+    for (std::size_t index = 0; index < profile.timedEvents.size(); ++index) {
+        TimedEvent& event = profile.timedEvents[index];
+        if (index == 0) {
+            if (!firstEventDue(profile, event)) continue;
+            if (!profile.eventRunStart) profile.eventRunStart = monotonicNow();
+            if (!elapsed) elapsed = secondsSinceRunStart(profile);
+            fire(profile, event);
+            continue;
+        }
+        if (!elapsed) {
+            if (!profile.eventRunStart) break;  // the run has not started
+            elapsed = secondsSinceRunStart(profile);
+        }
+        if (event.relativeTime <= *elapsed) fire(profile, event);
+    }
+}
+
+}  // namespace Zo::KV9RudiVeruv
