@@ -1,6 +1,7 @@
 #include "rudiveruv/lua_state_watch.h"
 
 #include "overlay/camera_profile.h"
+#include "overlay/main_window.h"
 #include "overlay/output_log.h"
 #include "rudiveruv/replay_capture.h"
 #include "rudiveruv/time_pause_state.h"
@@ -19,7 +20,6 @@ namespace Zo::KV9RudiVeruv {
 
 std::atomic<LuaState*> g_gameLuaState{nullptr};
 std::atomic<int> g_checkerCounter{0};
-bool g_cameraControlEnabled = false;
 
 namespace {
 
