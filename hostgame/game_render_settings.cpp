@@ -18,7 +18,7 @@ LightingObject g_lighting;
 PlacedRenderSettings placeRenderSettings() {
     g_displaySettings[0x138] = 1;
     g_displaySettings[0x139] = 1;
-    *fixed<uint8_t*>(0xCDB750) = g_displaySettings;
+    replaceDisplaySettings(g_displaySettings);
     *fixed<int32_t>(0xCE9C24) = kInitialShadowMapSize;
     *fixed<float>(0xCE9C28) = kInitialMaxShadowDistance;
     for (const uint32_t offset : {0x00u, 0x0Cu, 0x30u, 0x54u}) {
@@ -30,5 +30,7 @@ PlacedRenderSettings placeRenderSettings() {
 }
 
 void replaceLighting(LightingObject* lighting) { *fixed<LightingObject*>(0xCDBBD8) = lighting; }
+
+void replaceDisplaySettings(uint8_t* display) { *fixed<uint8_t*>(0xCDB750) = display; }
 
 }  // namespace HostGame

@@ -42,7 +42,8 @@ struct PlacedRenderSettings {
 };
 PlacedRenderSettings placeRenderSettings();
 
-// Points the lighting holder at another lighting object, as the game does for a new map.
+// Points the holders at other objects, or at none (null), as the game does between matches.
 void replaceLighting(LightingObject* lighting);
+void replaceDisplaySettings(uint8_t* display);
 
 }  // namespace HostGame

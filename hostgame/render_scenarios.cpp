@@ -73,6 +73,15 @@ int renderSettingsEdge(ScenarioChecks& checks) {
     checks.check(sameColor(otherColors.at(0x0C), 0.25f, 0.5f, 0.75f) &&
                      sameColor(game.lighting->colors->at(0x0C), 0.5f, 0.5f, 0.5f),
                  "a colour written after the change goes to the new lighting object");
+    otherLighting.colors = nullptr;
+    checks.check(edge.lightColor(LightColor::Main) == nullptr,
+                 "a lighting object without colours gives no colour");
+    replaceLighting(nullptr);
+    checks.check(edge.lightColor(LightColor::Ambient) == nullptr, "no lighting, no colour");
+    replaceDisplaySettings(nullptr);
+    edge.writeDisplayFlags(false, false);
+    checks.check(game.display[0x139] == 1 && game.display[0x138] == 0,
+                 "without display settings the display write does nothing");
     return checks.exitCode();
 }
 

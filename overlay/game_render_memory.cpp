@@ -36,12 +36,15 @@ uintptr_t lightColorOffset(LightColor color) {
 
 void writeDisplayFlags(bool drawHealthBars, bool drawSilhouettes) {
     auto* const settings = reinterpret_cast<uint8_t*>(pointerAt(kDisplaySettingsHolder));
+    if (settings == nullptr) return;
     settings[kDrawHealthBarsOffset] = drawHealthBars ? 1 : 0;
     settings[kDrawSilhouettesOffset] = drawSilhouettes ? 1 : 0;
 }
 
 float* lightColor(LightColor color) {
-    const uintptr_t colors = pointerAt(pointerAt(kLightingHolder) + kLightColorsOffset);
+    const uintptr_t lighting = pointerAt(kLightingHolder);
+    const uintptr_t colors = lighting == 0 ? 0 : pointerAt(lighting + kLightColorsOffset);
+    if (colors == 0) return nullptr;
     return reinterpret_cast<float*>(colors + lightColorOffset(color));
 }
 

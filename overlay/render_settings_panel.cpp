@@ -26,10 +26,14 @@ void drawShadowSettings(const GameRenderEdge& game) {
 }
 
 // The editor works on a copy, so the game's colour is written only when the user changed it.
+// Without lighting in the game there is nothing to edit.
 void drawLightColor(const char* label, const GameRenderEdge& game, LightColor color) {
+    const float* const held = game.lightColor(color);
+    if (held == nullptr) return;
     float rgb[3];
-    std::memcpy(rgb, game.lightColor(color), sizeof rgb);
-    if (ImGui::ColorEdit3(label, rgb)) std::memcpy(game.lightColor(color), rgb, sizeof rgb);
+    std::memcpy(rgb, held, sizeof rgb);
+    if (!ImGui::ColorEdit3(label, rgb)) return;
+    if (float* const target = game.lightColor(color)) std::memcpy(target, rgb, sizeof rgb);
 }
 
 void drawLightColors(const GameRenderEdge& game) {

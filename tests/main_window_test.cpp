@@ -39,6 +39,7 @@ struct FakeGame {
     std::map<LightColor, std::array<Rgb, kBlocks>> lightBlocks;
     std::map<LightColor, std::size_t> lightAccesses;
     int patches = 0;
+    bool hasLighting = true;
 
     FakeGame() {
         for (const LightColor color :
@@ -52,7 +53,8 @@ struct FakeGame {
             [this](bool healthBars, bool silhouettes) { displayFlags = {healthBars, silhouettes}; },
             [this] { return &shadowMapSize; },
             [this] { return &maxShadowDistance; },
-            [this](LightColor color) {
+            [this](LightColor color) -> float* {
+                if (!hasLighting) return nullptr;
                 std::size_t& accesses = lightAccesses[color];
                 return lightBlocks[color][accesses++ % kBlocks].data();
             },
@@ -350,6 +352,14 @@ TEST_F(MainWindow, ALightColourIsWrittenOnlyWhenEditedAndWhereTheGameHoldsItNow)
     EXPECT_EQ(main[2][1], 0.4f);
     EXPECT_EQ(main[2][2], 0.6f);
     for (const std::size_t untouched : {0u, 1u, 3u}) EXPECT_EQ(main[untouched][0], 0.2f);
+}
+
+TEST_F(MainWindow, WithoutLightingInTheGameTheColourEditorsAreLeftOut) {
+    g_cameraControlEnabled = true;
+    m_game.hasLighting = false;
+    const std::vector<std::string> lines = frameLines();
+    EXPECT_TRUE(hasLine(lines, "光照颜色"));
+    for (const std::string& line : lines) EXPECT_EQ(line.find("R:"), std::string::npos) << line;
 }
 
 TEST_F(MainWindow, HidingTheStatusClearsOnlyItsText) {
