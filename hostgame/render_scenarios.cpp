@@ -58,7 +58,8 @@ int renderSettingsEdge(ScenarioChecks& checks) {
                             {LightColor::Tint1, 0x30}, {LightColor::Tint2, 0x54}};
     bool allFound = true;
     for (const Light& light : lights) {
-        allFound = allFound && edge.lightColor(light.color) == game.lighting->colors->at(light.offset);
+        allFound = allFound &&
+                   edge.lightColor(light.color) == game.lighting->colors->at(light.offset);
     }
     checks.check(allFound, "each light colour lies at its offset of the lighting's colour block");
     // A new map brings a new lighting object; the next access finds it.

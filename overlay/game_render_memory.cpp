@@ -51,7 +51,8 @@ float* lightColor(LightColor color) {
 // `fld qword ptr [g_cameraPatchConstant]` over the camera code's own load. The earlier
 // protection stays changed, as nothing else of the game's code there is touched again.
 void patchCameraCode() {
-    const auto constant = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&g_cameraPatchConstant));
+    const auto constant =
+        static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&g_cameraPatchConstant));
     const uint8_t load[6] = {0xDD, 0x05, static_cast<uint8_t>(constant),
                              static_cast<uint8_t>(constant >> 8),
                              static_cast<uint8_t>(constant >> 16),

@@ -319,9 +319,10 @@ TEST_F(MainWindow, TheDisplaySwitchesReachTheGameThroughTheFrameWrite) {
 
 TEST_F(MainWindow, TheShadowSettingsShowAndWriteTheGamesValues) {
     g_cameraControlEnabled = true;
-    EXPECT_TRUE(hasLine(frameLines(), "阴影贴图大小（重新开始一局游戏之后生效） ( ) 1024 (x) 2048 ( ) 4096 ( ) 8192"));
+    const std::string heading = "阴影贴图大小（重新开始一局游戏之后生效） ";
+    EXPECT_TRUE(hasLine(frameLines(), heading + "( ) 1024 (x) 2048 ( ) 4096 ( ) 8192"));
     m_game.shadowMapSize = 4096;  // the game changed it
-    EXPECT_TRUE(hasLine(frameLines(), "阴影贴图大小（重新开始一局游戏之后生效） ( ) 1024 ( ) 2048 (x) 4096 ( ) 8192"));
+    EXPECT_TRUE(hasLine(frameLines(), heading + "( ) 1024 ( ) 2048 (x) 4096 ( ) 8192"));
     click("8192");
     EXPECT_EQ(m_game.shadowMapSize, 8192);
     EXPECT_TRUE(hasLine(frameLines(), "{ 450.000 } 最大阴影距离"));
