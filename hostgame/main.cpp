@@ -10,6 +10,7 @@
 #include "hostgame/device_scenarios.h"
 #include "hostgame/logic_scenarios.h"
 #include "hostgame/patch_scenarios.h"
+#include "hostgame/render_scenarios.h"
 #include "hostgame/startup_scenarios.h"
 #include "hostgame/world_scenarios.h"
 
@@ -25,7 +26,7 @@ namespace HostGame {
 std::vector<Scenario> allScenarios() {
     std::vector<Scenario> all = startupScenarios();
     for (const auto* more : {&bridgeScenarios(), &patchScenarios(), &worldScenarios(),
-                               &logicScenarios(), &deviceScenarios()}) {
+                               &logicScenarios(), &deviceScenarios(), &renderScenarios()}) {
         all.insert(all.end(), more->begin(), more->end());
     }
     return all;

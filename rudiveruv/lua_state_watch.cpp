@@ -1,6 +1,7 @@
 #include "rudiveruv/lua_state_watch.h"
 
 #include "overlay/camera_profile.h"
+#include "overlay/main_window.h"
 #include "overlay/output_log.h"
 #include "overlay/timed_events.h"
 #include "rudiveruv/replay_capture.h"
@@ -20,7 +21,6 @@ namespace Zo::KV9RudiVeruv {
 
 std::atomic<LuaState*> g_gameLuaState{nullptr};
 std::atomic<int> g_checkerCounter{0};
-bool g_cameraControlEnabled = false;
 
 namespace {
 

@@ -15,10 +15,6 @@ extern std::atomic<LuaState*> g_gameLuaState;
 // How many game Lua states have arrived; numbers the watch names.
 extern std::atomic<int> g_checkerCounter;
 
-// The main tool window's camera-control switch, under g_stateMutex. It lives here until the
-// window that owns it exists.
-extern bool g_cameraControlEnabled;
-
 // The per-Lua-state entry of the time-pause plug-in, on the game's Lua thread: remembers L,
 // lets L open a file on a new named pipe, starts the thread that waits for that file to close,
 // and applies the pause-allowed rule.

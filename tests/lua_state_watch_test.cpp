@@ -4,6 +4,7 @@
 #include "hostgame/game_symbols.h"
 #include "hostgame/lua_runtime.h"
 #include "overlay/camera_profile.h"
+#include "overlay/main_window.h"
 #include "rudiveruv/replay_capture.h"
 #include "rudiveruv/time_pause_state.h"
 #include "tests/stand_in_lua_api.h"
