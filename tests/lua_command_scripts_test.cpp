@@ -38,14 +38,14 @@ struct StoredScript {
     const char* symbol;
     const char* stored;
     std::vector<const char*> files;
-    std::size_t maxSize;  // the game's room for the text
+    std::size_t maxSize;  // about 1.5 KB for the unit commands, 160 bytes for the switch
     const char* calledName;
 };
 
 const StoredScript kScripts[] = {
-    {"kUnitColorScript", kUnitColorScript, {"chosen_units.lua", "unit_color.lua"}, 1536,
+    {"kUnitColorScript", kUnitColorScript, {"chosen_units.lua", "unit_color.lua"}, 1600,
      "setUnitColor"},
-    {"kUnitTeamScript", kUnitTeamScript, {"chosen_units.lua", "unit_team.lua"}, 1536,
+    {"kUnitTeamScript", kUnitTeamScript, {"chosen_units.lua", "unit_team.lua"}, 1600,
      "setUnitTeam"},
     {"kGameInputScript", kGameInputScript, {"game_input.lua"}, 160, "setGameInput"},
 };

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -43,6 +44,15 @@ ImVec2 popupRow(int row) {
     const float line = g.FontSize;
     return ImVec2(popup->DC.CursorStartPos.x + 10.0f,
                   popup->DC.CursorStartPos.y + row * (line + g.Style.ItemSpacing.y) + line / 2);
+}
+
+// Whether the open popup drew anything in `color`.
+bool popupDrewColor(ImU32 color) {
+    const ImGuiContext& g = *GImGui;
+    if (g.OpenPopupStack.empty()) return false;
+    const ImVector<ImDrawVert>& vertices = g.OpenPopupStack.back().Window->DrawList->VtxBuffer;
+    return std::any_of(vertices.begin(), vertices.end(),
+                       [color](const ImDrawVert& vertex) { return vertex.col == color; });
 }
 
 // Where the open popup's first widget starts.
@@ -184,6 +194,19 @@ TEST_F(LuaFunctionsWindowTest, ComboClickStoresTheItemsValue) {
         chooseFromCombo("选择哪些单位", row, draw);
         EXPECT_EQ(value, expected[row]) << row;
     }
+    openCombo("选择哪些单位", draw, 0);
+    EXPECT_FALSE(popupDrewColor(ImGui::GetColorU32(ImGuiCol_Header)));  // none drawn as selected
+}
+
+// Each preset row is drawn as selected, in the preset's own colour.
+TEST_F(LuaFunctionsWindowTest, ColorComboShowsEachPresetInItsOwnColor) {
+    const auto draw = [&] { drawUnitColorPanel(m_colors); };
+    openCombo("颜色", draw, 1);
+    for (std::size_t preset = 0; preset < 5; ++preset) {  // the rows the popup shows unscrolled
+        const int color = m_colors.colorList[preset];
+        EXPECT_TRUE(popupDrewColor(m_colors.colorEntries.at(color).packed)) << std::hex << color;
+    }
+    EXPECT_FALSE(popupDrewColor(m_colors.colorEntries.at(0x104C29).packed));  // scrolled away
 }
 
 TEST_F(LuaFunctionsWindowTest, ColorCommandSendsTheChosenColorAndFilters) {
