@@ -39,7 +39,8 @@ void drawMouseCross() {
 
 int customColorValue(const float (&rgb)[3]) {
     const auto channel = [](float value) {
-        return static_cast<int>(255.0f * std::clamp(value, 0.0f, 1.0f));
+        const float clamped = value > 0.0f ? std::min(value, 1.0f) : 0.0f;  // NaN too gives 0
+        return static_cast<int>(255.0f * clamped);
     };
     return (channel(rgb[0]) << 16) + (channel(rgb[1]) << 8) + channel(rgb[2]);
 }

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -277,6 +278,7 @@ TEST(CustomColorValue, ClampsEachChannelAndTruncatesTowardsZero) {
         {{0.0f, 0.0f, 1.0f}, 0x0000FF},
         {{0.5f, 0.999f, 0.003f}, 0x7FFE00},  // 127.5, 254.7, 0.77
         {{1.5f, -0.2f, 2.0f}, 0xFF00FF},
+        {{std::numeric_limits<float>::quiet_NaN(), 1.0f, 0.0f}, 0x00FF00},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(customColorValue(c.rgb), c.value) << c.rgb[0] << " " << c.rgb[1] << " " << c.rgb[2];
