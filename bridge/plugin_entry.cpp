@@ -5,6 +5,8 @@
 
 // The library's only export. No exception may leave it: the DLL has its own unwinder.
 extern "C" __declspec(dllexport) bool tovek_plugin_init(const PluginHostApi* host) {
+    // Without a block there is no log to report to; the one call stays for a loader that has one.
+    if (host == nullptr) return false;
     try {
         Tovek::KV9Lua::runStartup(*host);
         return true;

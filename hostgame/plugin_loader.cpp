@@ -33,7 +33,7 @@ PluginRun callExport(HMODULE module, const char* customData, const PluginRunOpti
     LARGE_INTEGER frequency, begin, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&begin);
-    run.result = init(&host);
+    run.result = init(options.withoutBlock ? nullptr : &host);
     QueryPerformanceCounter(&end);
     run.initMs = 1000.0 * static_cast<double>(end.QuadPart - begin.QuadPart) /
                  static_cast<double>(frequency.QuadPart);

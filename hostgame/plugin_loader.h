@@ -20,6 +20,7 @@ struct PluginRun {
 struct PluginRunOptions {
     bool echo = false;  // print every log line as it arrives
     std::function<void(const std::string&)> onLog;  // runs inside the host's log routine
+    bool withoutBlock = false;  // calls the export with a null pointer instead of the block
 };
 
 // Loads the DLL (a second call finds the module already loaded) and calls its export with
