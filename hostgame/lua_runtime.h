@@ -80,12 +80,7 @@ struct lua_State {
     std::vector<std::unique_ptr<HostLua::Table>> tables;
     HostLua::Value slots[1024];
     std::vector<std::string> chunks;  // every chunk given to "dostring", in order
-    // Files opened by "openfile", with their names; closed with the state, as the game's Lua does.
-    struct OpenFile {
-        FILE* file;
-        std::string name;
-    };
-    std::vector<OpenFile> openFiles;
+    std::vector<FILE*> openFiles;     // closed with the state, as the game's Lua does
 
     ~lua_State();
 };

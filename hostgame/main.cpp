@@ -4,10 +4,12 @@
 //   --startup DLL     one start-up of DLL (used by scenarios for a first process)
 //   --timed-startup DLL   one start-up, timed (used by scripts/bench)
 //   --fatal-child KIND FILE   the failing half of a fatal scenario
+//   --exit-child DLL   a process that ends right after its game Lua state
 
 #include "hostgame/bridge_scenarios.h"
 #include "hostgame/demo.h"
 #include "hostgame/device_scenarios.h"
+#include "hostgame/exit_scenarios.h"
 #include "hostgame/logic_scenarios.h"
 #include "hostgame/patch_scenarios.h"
 #include "hostgame/startup_scenarios.h"
@@ -25,7 +27,8 @@ namespace HostGame {
 std::vector<Scenario> allScenarios() {
     std::vector<Scenario> all = startupScenarios();
     for (const auto* more : {&bridgeScenarios(), &patchScenarios(), &worldScenarios(),
-                               &logicScenarios(), &deviceScenarios()}) {
+                               &logicScenarios(), &deviceScenarios(),
+                              &exitScenarios()}) {
         all.insert(all.end(), more->begin(), more->end());
     }
     return all;
@@ -46,6 +49,7 @@ int main() {
     if (command == L"--demo") return HostGame::runDemo();
     if (argc > 2 && command == L"--startup") return HostGame::runStartupOnly(argv[2]);
     if (argc > 2 && command == L"--timed-startup") return HostGame::runTimedStartup(argv[2]);
+    if (argc > 2 && command == L"--exit-child") return HostGame::runExitChild(argv[2]);
     if (argc > 3 && command == L"--fatal-child") return HostGame::runFatalChild(argv[2], argv[3]);
     if (argc > 2 && command == L"--scenario") {
         for (const auto& scenario : HostGame::allScenarios()) {

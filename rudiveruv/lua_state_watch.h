@@ -18,10 +18,22 @@ extern std::atomic<int> g_checkerCounter;
 // window that owns it exists.
 extern bool g_cameraControlEnabled;
 
+// Starts body(data) on a detached thread of its own; false when no thread could start, with the
+// reason in GetLastError(). The watcher of each Lua state is started through it; tests put a
+// starter here that fails.
+using ThreadBody = unsigned long(__stdcall*)(void* data);
+using ThreadStarter = bool (*)(ThreadBody body, void* data);
+extern ThreadStarter g_startWatcherThread;
+bool startDetachedThread(ThreadBody body, void* data);
+
 // The per-Lua-state entry of the time-pause plug-in, on the game's Lua thread: remembers L,
 // lets L open a file on a new named pipe, starts the thread that waits for that file to close,
 // and applies the pause-allowed rule.
 void onLuaStateReady(LuaState* L);
+
+// Registered to run when the process ends, before the static objects are destroyed: a watcher
+// that wakes after it changes nothing.
+void endLuaStateWatches();
 
 // No time pause in a multiplayer game: a recording whose game mode is not 1, or one whose
 // replay could not be opened for writing. A replay played back and no replay at all allow it.

@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -106,6 +107,7 @@ void start(const Tovek::KV9Lua::LuaPluginInterface& plugin) {
     g_rudiVeruvLua = *plugin.api;
     findGameDostring(g_rudiVeruvLua);
     g_checkerRandomId = std::random_device()();
+    std::atexit(endLuaStateWatches);
     readOptions(plugin.customData, plugin.log);
 
     const TheGameModule module = Tovek::KV9Lua::getMainModuleRange();
