@@ -79,6 +79,7 @@ void runStartupSteps(const PluginHostApi& host) {
 
 void runStartup(const PluginHostApi& host) {
     if (g_bridgeInitCalled.exchange(1) != 0) throw std::logic_error("already called");
+    g_hostLog = host.log;
     try {
         runStartupSteps(host);
     } catch (...) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <mutex>
 
 namespace HostGame {
 
@@ -14,7 +15,15 @@ namespace {
 PluginRun* g_currentRun = nullptr;
 const PluginRunOptions* g_options = nullptr;
 
+std::mutex g_laterLinesMutex;
+std::vector<std::string> g_laterLines;
+
 void hostLog(const char* text) {
+    if (g_currentRun == nullptr) {
+        std::lock_guard lock(g_laterLinesMutex);
+        g_laterLines.emplace_back(text);
+        return;
+    }
     if (g_options->echo) std::printf("%s\n", text);
     g_currentRun->log.emplace_back(text);
     if (g_options->onLog) g_options->onLog(text);
@@ -43,6 +52,11 @@ PluginRun callExport(HMODULE module, const char* customData, const PluginRunOpti
 }
 
 }  // namespace
+
+std::vector<std::string> hostLogAfterTheCall() {
+    std::lock_guard lock(g_laterLinesMutex);
+    return g_laterLines;
+}
 
 PluginRun runPlugin(const std::filesystem::path& dll, const char* customData,
                     const PluginRunOptions& options) {

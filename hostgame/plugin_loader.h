@@ -28,4 +28,7 @@ struct PluginRunOptions {
 PluginRun runPlugin(const std::filesystem::path& dll, const char* customData,
                     const PluginRunOptions& options = {});
 
+// The lines a plug-in logged after its export call had returned, from any thread, in order.
+std::vector<std::string> hostLogAfterTheCall();
+
 }  // namespace HostGame
