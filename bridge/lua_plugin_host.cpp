@@ -1,8 +1,6 @@
 #include "bridge/lua_plugin_host.h"
 
 #include "bridge/lua_registration.h"
-#include "rudiveruv/lua_state_watch.h"
-#include "rudiveruv/plugin_start.h"
 
 #include <stdexcept>
 #include <unordered_map>
@@ -28,11 +26,6 @@ std::unordered_map<std::string, json> indexEntries(const json& luaPluginData) {
 
 }  // namespace
 
-InternalLuaPluginTable internalLuaPlugins() {
-    return {{"KV9RudiVeruvPlugin",
-             {Zo::KV9RudiVeruv::initializeRudiVeruvPlugin, Zo::KV9RudiVeruv::onLuaStateReady}}};
-}
-
 std::vector<LuaStateEntry> loadLuaPlugins(const PluginHostApi& host, const KV9Lua* api,
                                           const json& luaPluginData,
                                           const InternalLuaPluginTable& plugins) {
@@ -54,11 +47,6 @@ std::vector<LuaStateEntry> loadLuaPlugins(const PluginHostApi& host, const KV9Lu
         host.log(("lua plugin " + name + " loaded").c_str());
     }
     return entries;
-}
-
-std::vector<LuaStateEntry> loadLuaPlugins(const PluginHostApi& host, const KV9Lua* api,
-                                          const json& luaPluginData) {
-    return loadLuaPlugins(host, api, luaPluginData, internalLuaPlugins());
 }
 
 bool startLuaPlugin(const PluginHostApi& host, const KV9Lua* api,

@@ -35,14 +35,9 @@ struct InternalLuaPlugin {
 // Rows by plug-in name, started in this order.
 using InternalLuaPluginTable = std::vector<std::pair<std::string, InternalLuaPlugin>>;
 
-// The plug-ins built into this library.
-InternalLuaPluginTable internalLuaPlugins();
-
 std::vector<LuaStateEntry> loadLuaPlugins(const PluginHostApi& host, const KV9Lua* api,
                                           const nlohmann::json& luaPluginData,
                                           const InternalLuaPluginTable& plugins);
-std::vector<LuaStateEntry> loadLuaPlugins(const PluginHostApi& host, const KV9Lua* api,
-                                          const nlohmann::json& luaPluginData);
 
 bool startLuaPlugin(const PluginHostApi& host, const KV9Lua* api,
                     bool (*init)(const LuaPluginInterface*), const nlohmann::json& entry);

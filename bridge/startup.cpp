@@ -30,17 +30,18 @@ void hookSetglobal(const PluginHostApi& host) {
     }
 }
 
-void startPlugins(const PluginHostApi& host, const nlohmann::json& config) {
+void startPlugins(const PluginHostApi& host, const nlohmann::json& config,
+                  const InternalLuaPluginTable& plugins) {
     const nlohmann::json& luaPluginData = config.at("luaPluginData");
     if (!luaPluginData.is_array()) {
         throw std::runtime_error("invalid json: luaPluginData must be array");
     }
     host.log("Loading plugins");
-    g_pluginLuaStateEntries = loadLuaPlugins(host, &g_kv9Lua, luaPluginData);
+    g_pluginLuaStateEntries = loadLuaPlugins(host, &g_kv9Lua, luaPluginData, plugins);
 }
 
 // Everything after the called-once guard.
-void runStartupSteps(const PluginHostApi& host) {
+void runStartupSteps(const PluginHostApi& host, const InternalLuaPluginTable& plugins) {
     if (host.customData == nullptr) throw std::runtime_error("no custom data provided");
 
     host.log("Initializing KV9 lua bridge");
@@ -66,7 +67,7 @@ void runStartupSteps(const PluginHostApi& host) {
     }
 
     hookSetglobal(host);
-    startPlugins(host, config);
+    startPlugins(host, config, plugins);
 
     g_sharedDataContext = std::make_unique<SharedDataContext>(
         SharedDataContext{g_kv9Lua, std::make_unique<SharedDataStore>()});
@@ -77,11 +78,11 @@ void runStartupSteps(const PluginHostApi& host) {
 
 }  // namespace
 
-void runStartup(const PluginHostApi& host) {
+void runStartup(const PluginHostApi& host, const InternalLuaPluginTable& plugins) {
     if (g_bridgeInitCalled.exchange(1) != 0) throw std::logic_error("already called");
     g_hostLog = host.log;
     try {
-        runStartupSteps(host);
+        runStartupSteps(host, plugins);
     } catch (...) {
         settleInitState(InitState::failed);
         throw;

@@ -1,5 +1,6 @@
 #include "bridge/plugin_host_api.h"
 #include "bridge/startup.h"
+#include "entry/internal_lua_plugins.h"
 
 #include <exception>
 
@@ -8,7 +9,7 @@ extern "C" __declspec(dllexport) bool tovek_plugin_init(const PluginHostApi* hos
     // Without a block there is no log to report to; the one call stays for a loader that has one.
     if (host == nullptr) return false;
     try {
-        Tovek::KV9Lua::runStartup(*host);
+        Tovek::KV9Lua::runStartup(*host, Tovek::KV9Lua::internalLuaPlugins());
         return true;
     } catch (const std::exception& e) {
         host->log(e.what());
