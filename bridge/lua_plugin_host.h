@@ -18,7 +18,7 @@ namespace Tovek::KV9Lua {
 using LuaStateEntry = void (*)(LuaState*);
 
 struct LuaPluginInterface {
-    bool (*hook)(void** target, void* detour);
+    HookRoutine hook;
     void (*log)(const char* text);
     void (*registerLuaFunction)(LuaState* L, const char* name, lua_CFunction function);
     const KV9Lua* api;

@@ -5,6 +5,7 @@
 #include "bridge/defines.h"
 #include "bridge/expansion_flag.h"
 #include "bridge/game_patches.h"
+#include "bridge/hook_install.h"
 #include "bridge/lua_plugin_host.h"
 #include "bridge/lua_registration.h"
 #include "bridge/range_limit_patch.h"
@@ -23,11 +24,7 @@ namespace {
 
 void hookSetglobal(const PluginHostApi& host) {
     host.log("Hooking functions");
-    if (g_kv9Lua.setglobal == nullptr ||
-        !host.hook(reinterpret_cast<void**>(&g_kv9Lua.setglobal),
-                   reinterpret_cast<void*>(&setglobalDetour))) {
-        throw std::runtime_error("Failed to hook");
-    }
+    installHook(host.hook, g_kv9Lua.setglobal, &setglobalDetour);
 }
 
 void startPlugins(const PluginHostApi& host, const nlohmann::json& config,
