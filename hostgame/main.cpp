@@ -12,6 +12,7 @@
 #include "hostgame/exit_scenarios.h"
 #include "hostgame/logic_scenarios.h"
 #include "hostgame/patch_scenarios.h"
+#include "hostgame/startup_failure_scenarios.h"
 #include "hostgame/startup_scenarios.h"
 #include "hostgame/world_scenarios.h"
 
@@ -26,7 +27,7 @@ namespace HostGame {
 
 std::vector<Scenario> allScenarios() {
     std::vector<Scenario> all = startupScenarios();
-    for (const auto* more : {&bridgeScenarios(), &patchScenarios(), &worldScenarios(),
+    for (const auto* more : {&startupFailureScenarios(), &bridgeScenarios(), &patchScenarios(), &worldScenarios(),
                                &logicScenarios(), &deviceScenarios(),
                               &exitScenarios()}) {
         all.insert(all.end(), more->begin(), more->end());

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <mutex>
+#include <thread>
 
 namespace HostGame {
 
@@ -29,6 +30,8 @@ void hostLog(const char* text) {
     if (g_options->onLog) g_options->onLog(text);
 }
 
+bool refusingHook(void**, void*) { return false; }
+
 PluginRun callExport(HMODULE module, const char* customData, const PluginRunOptions& options) {
     PluginRun run;
     using Init = bool (*)(const PluginHostApi*);
@@ -36,13 +39,24 @@ PluginRun callExport(HMODULE module, const char* customData, const PluginRunOpti
         reinterpret_cast<void*>(GetProcAddress(module, "tovek_plugin_init")));
     if (init == nullptr) return run;
     run.loaded = true;
-    const PluginHostApi host{&installInlineHook, &hostLog, customData};
+    const PluginHostApi host{options.refuseHooks ? &refusingHook : &installInlineHook, &hostLog,
+                             customData};
     g_currentRun = &run;
     g_options = &options;
     LARGE_INTEGER frequency, begin, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&begin);
-    run.result = init(options.withoutBlock ? nullptr : &host);
+    // The host loader calls the export on a thread of its own.
+    const std::function<void()> callExport = [&] {
+        run.result = init(options.withoutBlock ? nullptr : &host);
+    };
+    std::thread([&] {
+        if (options.onLoaderThread) {
+            options.onLoaderThread(callExport);
+        } else {
+            callExport();
+        }
+    }).join();
     QueryPerformanceCounter(&end);
     run.initMs = 1000.0 * static_cast<double>(end.QuadPart - begin.QuadPart) /
                  static_cast<double>(frequency.QuadPart);
