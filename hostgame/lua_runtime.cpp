@@ -89,6 +89,7 @@ void lua_settop(lua_State* L, int index) {
 }
 
 void lua_settop_other(lua_State* L, int index) { lua_settop(L, index); }
+void lua_pushnil_other(lua_State* L) { lua_pushnil(L); }
 
 double lua_tonumber(lua_State* L, int index) {
     if (!valid(L, index)) return 0;

@@ -99,8 +99,9 @@ void lua_pushvalue(lua_State* L, int index);
 void lua_setglobal(lua_State* L, const char* name);
 void lua_getglobal(lua_State* L, const char* name);
 int lua_type(lua_State* L, int index);
-// A second settop, for a game whose base functions disagree.
+// A second settop and pushnil, for a game whose base functions disagree.
 void lua_settop_other(lua_State* L, int index);
+void lua_pushnil_other(lua_State* L);
 }
 
 namespace HostLua {

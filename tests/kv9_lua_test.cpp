@@ -133,6 +133,8 @@ TEST(KV9Lua, FindersFollowTheContradictionRule) {
          "contradicting values", true},
         {"a second sort record leads to another settop", "collectgarbage", "sort",
          &host_base_sort_other, "contradicting values", true},
+        {"foreach leads to another pushnil than next", "foreach", nullptr,
+         &host_base_foreach_other, "contradicting values", true},
         {"a second next record with next's function", "collectgarbage", "next",
          gameRecord("next").function, "", true},
         {"no dofile record", "dofile", "dofilx", nullptr, "", false},
