@@ -259,6 +259,39 @@ int animationChain(ScenarioChecks& checks) {
     return checks.exitCode();
 }
 
+// The module a detour's jmp rel32 over a function's first bytes leads into, if it starts so.
+HMODULE detourModule(const void* function) {
+    const auto* code = static_cast<const uint8_t*>(function);
+    if (code[0] != 0xE9) return nullptr;
+    int32_t displacement = 0;
+    std::memcpy(&displacement, code + 1, sizeof displacement);
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(code + 5 + displacement), &module);
+    return module;
+}
+
+// A game script reads an "ObjID..." global: the game's lua_getglobal now passes through the
+// time-pause plug-in's detour, and the script still gets the global's value.
+int objIdGlobalRead(ScenarioChecks& checks) {
+    const auto dll = freshPluginCopy("objid_global_read");
+    const auto run = runPlugin(dll, R"({"cache": null, "luaPluginData": [{"name": "KV9RudiVeruvPlugin"}]})");
+    checks.check(run.result, "tovek_plugin_init returned true");
+    checks.check(detourModule(reinterpret_cast<const void*>(&lua_getglobal)) ==
+                     GetModuleHandleW(dll.c_str()),
+                 "lua_getglobal's first bytes jump into Vellox.dll");
+    auto state = newGameState();
+    lua_State* L = state.get();
+    assignGlobalFunction(L, "GetFrame", host_base_noop);
+    assignGlobalNumber(L, "ObjIDList", 7);
+    lua_getglobal(L, "ObjIDList");
+    checks.check(lua_gettop(L) == 1 && lua_type(L, 1) == HostLua::kNumber &&
+                     lua_tonumber(L, 1) == 7,
+                 "the script read ObjIDList's value, 7");
+    return checks.exitCode();
+}
+
 std::string readRecord(const std::filesystem::path& file) {
     std::ifstream in(file);
     std::string line;
@@ -309,6 +342,7 @@ const std::vector<Scenario>& bridgeScenarios() {
         {"script_library", scriptLibrary},
         {"tinsert_missing", tinsertMissing},
         {"animation_chain", animationChain},
+        {"objid_global_read", objIdGlobalRead},
         {"animation_null",
          [](ScenarioChecks& checks) {
              return fatalScan(checks, L"animation_null", 3,
