@@ -46,4 +46,40 @@ TEST(RangeLimitPatch, AProtectionThatCannotChangeStopsThePatchAndKeepsWhatWasWri
     EXPECT_EQ(last, 0u);
 }
 
+int g_flushes = 0;
+bool countedFlush() {
+    ++g_flushes;
+    return true;
+}
+bool refusedFlush() {
+    ++g_flushes;
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+}
+
+TEST(RangeLimitPatch, TheInstructionCacheIsFlushedAfterEveryListAndItsFailureReported) {
+    std::memset(g_checkers, 0, sizeof g_checkers);
+    g_flushes = 0;
+    patchRangeLimitCheckers({}, countedFlush);
+    EXPECT_EQ(g_flushes, 1);
+
+    std::string error;
+    int code = 0;
+    try {
+        patchRangeLimitCheckers({addressOf(g_checkers[0]), addressOf(g_checkers[1])},
+                                refusedFlush);
+    } catch (const std::system_error& e) {
+        error = e.what();
+        code = e.code().value();
+    }
+    EXPECT_EQ(g_flushes, 2);
+    EXPECT_TRUE(error.starts_with("FlushInstructionCache failed: ")) << error;
+    EXPECT_EQ(code, ERROR_ACCESS_DENIED);
+    for (const auto& checker : g_checkers) {  // written before the flush
+        uint32_t operand = 0;
+        std::memcpy(&operand, checker + 4, sizeof operand);
+        EXPECT_EQ(operand, addressOf(&g_extendedRangeLimit));
+    }
+}
+
 }  // namespace
