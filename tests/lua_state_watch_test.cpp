@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -216,6 +217,28 @@ TEST_F(LuaStateWatch, AStateWhoseWatcherCannotStartIsReportedAndForgotten) {
             << g_outputLog.back().text;
     }
     g_newerState = nullptr;
+}
+
+// Once the process has begun to end, a watcher that wakes changes nothing: the profile its
+// timed events live in is about to be destroyed. Run in a child process, since the end is final.
+TEST_F(LuaStateWatch, AWatcherWokenAsTheProcessEndsTouchesNothing) {
+    EXPECT_EXIT(
+        {
+            StatePtr state = arrive();
+            setFlags(true, true, true);
+            {
+                std::lock_guard lock(g_stateMutex);
+                g_currentProfile.timedEvents.assign(1, TimedEvent{.fired = true});
+            }
+            endLuaStateWatches();
+            state.reset();
+            Sleep(500);  // the watcher has long woken by now
+            std::lock_guard lock(g_stateMutex);
+            const bool untouched = pauseAllowed() && luaWindowAvailable() &&
+                                   g_currentProfile.timedEvents.front().fired;
+            std::_Exit(untouched ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(LuaStateWatch, PauseIsAllowedOutsideMultiplayerRecordings) {
