@@ -7,6 +7,7 @@ std::atomic<bool> g_isExpansion{false};
 KV9Lua g_kv9Lua{};
 uint32_t g_thisPlayerGlobal = 0;
 std::vector<LuaDefine> g_defines;
+void (*g_hostLog)(const char* text) = nullptr;
 std::atomic<InitState> g_initState{InitState::running};
 
 void settleInitState(InitState outcome) {

@@ -17,5 +17,8 @@ extern KV9Lua g_kv9Lua;
 // The game's WorldBuilder this-player global: it points to the holder of the this-player slot.
 extern uint32_t g_thisPlayerGlobal;
 extern std::vector<LuaDefine> g_defines;
+// The host's log routine, kept for what goes wrong later on a game thread; null before the
+// start-up.
+extern void (*g_hostLog)(const char* text);
 
 }  // namespace Tovek::KV9Lua

@@ -68,11 +68,26 @@ std::unordered_map<std::string, Finder> makeFinders(KV9Lua& api, const ZydisDeco
     return finders;
 }
 
+// A cached address counts only when the length bytes from it lie inside the game module: a
+// forged entry must not make the start-up read or call anywhere else. Any other entry is
+// dropped, so that the search runs as if it were missing.
+uintptr_t cachedInsideModule(PointersCache& cache, uint32_t id, uint32_t length) {
+    const uintptr_t address = cache.find(id);
+    const TheGameModule& module = cache.module();
+    if (address == 0) return 0;
+    if (address >= module.begin && address < module.end && module.end - address >= length) {
+        return address;
+    }
+    cache.set(id, 0);
+    return 0;
+}
+
 }  // namespace
 
 KV9Lua KV9Lua::initialize(PointersCache& cache) {
     KV9Lua api{};
-    auto baseLib = static_cast<uint32_t>(cache.find(0));
+    auto baseLib = static_cast<uint32_t>(
+        cachedInsideModule(cache, 0, kBaseLibEntryCount * sizeof(LuaReg)));
     if (baseLib == 0) {
         baseLib = locateBaseLibEntries();
         cache.set(0, baseLib);
@@ -91,7 +106,7 @@ KV9Lua KV9Lua::initialize(PointersCache& cache) {
         }
     }
 
-    if (const uintptr_t cached = cache.find(1)) {
+    if (const uintptr_t cached = cachedInsideModule(cache, 1, 1)) {
         api.pushcclosure = reinterpret_cast<decltype(api.pushcclosure)>(cached);
     } else {
         uint8_t pattern[7] = {0x6A, 0x21, 0x68};

@@ -2,19 +2,12 @@
 
 #include "bridge/lua_plugin_entries.h"
 #include "bridge/lua_registration.h"
-#include "rudiveruv/lua_state_watch.h"
-#include "rudiveruv/plugin_start.h"
 
 #include <stdexcept>
 
 namespace Tovek::KV9Lua {
 
 using json = nlohmann::json;
-
-InternalLuaPluginTable internalLuaPlugins() {
-    return {{"KV9RudiVeruvPlugin",
-             {Zo::KV9RudiVeruv::initializeRudiVeruvPlugin, Zo::KV9RudiVeruv::onLuaStateReady}}};
-}
 
 std::vector<LuaStateEntry> loadLuaPlugins(const PluginHostApi& host, const KV9Lua* api,
                                           const json& luaPluginData,
@@ -37,11 +30,6 @@ std::vector<LuaStateEntry> loadLuaPlugins(const PluginHostApi& host, const KV9Lu
         host.log(("lua plugin " + name + " loaded").c_str());
     }
     return entries;
-}
-
-std::vector<LuaStateEntry> loadLuaPlugins(const PluginHostApi& host, const KV9Lua* api,
-                                          const json& luaPluginData) {
-    return loadLuaPlugins(host, api, luaPluginData, internalLuaPlugins());
 }
 
 bool startLuaPlugin(const PluginHostApi& host, const KV9Lua* api,

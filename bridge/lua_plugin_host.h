@@ -18,7 +18,7 @@ namespace Tovek::KV9Lua {
 using LuaStateEntry = void (*)(LuaState*);
 
 struct LuaPluginInterface {
-    bool (*hook)(void** target, void* detour);
+    HookRoutine hook;
     void (*log)(const char* text);
     void (*registerLuaFunction)(LuaState* L, const char* name, lua_CFunction function);
     const KV9Lua* api;
@@ -35,14 +35,9 @@ struct InternalLuaPlugin {
 // Rows by plug-in name, started in this order.
 using InternalLuaPluginTable = std::vector<std::pair<std::string, InternalLuaPlugin>>;
 
-// The plug-ins built into this library.
-InternalLuaPluginTable internalLuaPlugins();
-
 std::vector<LuaStateEntry> loadLuaPlugins(const PluginHostApi& host, const KV9Lua* api,
                                           const nlohmann::json& luaPluginData,
                                           const InternalLuaPluginTable& plugins);
-std::vector<LuaStateEntry> loadLuaPlugins(const PluginHostApi& host, const KV9Lua* api,
-                                          const nlohmann::json& luaPluginData);
 
 bool startLuaPlugin(const PluginHostApi& host, const KV9Lua* api,
                     bool (*init)(const LuaPluginInterface*), const nlohmann::json& entry);

@@ -12,6 +12,7 @@ PluginMessageChannel& pluginMessageChannel() {
 // Both walks fix their count before calling out: a callback may publish or subscribe on the
 // same thread (the mutex is recursive), and each subscriber still sees each message once.
 void publishPluginMessage(const char* text, uint32_t value) {
+    if (text == nullptr) return;  // no text, no message
     PluginMessageChannel& channel = pluginMessageChannel();
     std::lock_guard lock(channel.mutex);
     channel.history.emplace_back(text, value);

@@ -22,6 +22,7 @@ struct PluginMessageChannel {
 // The process's one channel, created on first use.
 PluginMessageChannel& pluginMessageChannel();
 
+// A null text is ignored.
 void publishPluginMessage(const char* text, uint32_t value);
 void subscribePluginMessages(PluginMessageCallback callback);
 

@@ -17,7 +17,11 @@ namespace {
 
 }  // namespace
 
-void patchRangeLimitCheckers(const std::vector<uint32_t>& checkers) {
+bool flushOwnInstructionCache() {
+    return FlushInstructionCache(GetCurrentProcess(), nullptr, 0) != 0;
+}
+
+void patchRangeLimitCheckers(const std::vector<uint32_t>& checkers, InstructionCacheFlush flush) {
     const auto limit = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&g_extendedRangeLimit));
     for (const uint32_t checker : checkers) {
         DWORD old;
@@ -26,9 +30,7 @@ void patchRangeLimitCheckers(const std::vector<uint32_t>& checkers) {
         }
         std::memcpy(reinterpret_cast<void*>(checker + 4), &limit, sizeof limit);
     }
-    if (!FlushInstructionCache(GetCurrentProcess(), nullptr, 0)) {
-        throwLastError("FlushInstructionCache failed");
-    }
+    if (!flush()) throwLastError("FlushInstructionCache failed");
 }
 
 }  // namespace Tovek::KV9Lua

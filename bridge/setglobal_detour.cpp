@@ -5,6 +5,8 @@
 #include "bridge/game_objects.h"
 #include "bridge/lua_registration.h"
 
+#include <exception>
+
 namespace Tovek::KV9Lua {
 
 std::unique_ptr<SetglobalCallbacks> g_setglobalCallbacks;
@@ -19,6 +21,26 @@ SetglobalCallbacks makeSetglobalCallbacks() {
     };
 }
 
+namespace {
+
+void reportToHost(const char* text) {
+    if (g_hostLog != nullptr) g_hostLog(text);
+}
+
+// Below the detour are the game's C Lua frames: no exception may unwind into them. A failing
+// callback is reported and the game goes on as if it had finished.
+void runCallback(void (*callback)(LuaState*), LuaState* L) {
+    try {
+        callback(L);
+    } catch (const std::exception& e) {
+        reportToHost(e.what());
+    } catch (...) {
+        reportToHost("Unknown exception");
+    }
+}
+
+}  // namespace
+
 void setglobalDetour(LuaState* L, const char* name) {
     g_kv9Lua.setglobal(L, name);  // the game's own function: the global is assigned at once
 
@@ -32,7 +54,7 @@ void setglobalDetour(LuaState* L, const char* name) {
     const auto callback = g_setglobalCallbacks->find(std::string_view(name));
     if (callback == g_setglobalCallbacks->end()) return;
     const int top = g_kv9Lua.gettop(L);
-    callback->second(L);
+    runCallback(callback->second, L);
     g_kv9Lua.settop(L, top);
 }
 

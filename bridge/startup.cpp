@@ -5,6 +5,7 @@
 #include "bridge/defines.h"
 #include "bridge/expansion_flag.h"
 #include "bridge/game_patches.h"
+#include "bridge/hook_install.h"
 #include "bridge/lua_plugin_entries.h"
 #include "bridge/lua_plugin_host.h"
 #include "bridge/lua_registration.h"
@@ -24,21 +25,18 @@ namespace {
 
 void hookSetglobal(const PluginHostApi& host) {
     host.log("Hooking functions");
-    if (g_kv9Lua.setglobal == nullptr ||
-        !host.hook(reinterpret_cast<void**>(&g_kv9Lua.setglobal),
-                   reinterpret_cast<void*>(&setglobalDetour))) {
-        throw std::runtime_error("Failed to hook");
-    }
+    installHook(host.hook, g_kv9Lua.setglobal, &setglobalDetour);
 }
 
-void startPlugins(const PluginHostApi& host, const nlohmann::json& config) {
+void startPlugins(const PluginHostApi& host, const nlohmann::json& config,
+                  const InternalLuaPluginTable& plugins) {
     const nlohmann::json& luaPluginData = luaPluginDataOf(config);
     host.log("Loading plugins");
-    g_pluginLuaStateEntries = loadLuaPlugins(host, &g_kv9Lua, luaPluginData);
+    g_pluginLuaStateEntries = loadLuaPlugins(host, &g_kv9Lua, luaPluginData, plugins);
 }
 
 // Everything after the called-once guard.
-void runStartupSteps(const PluginHostApi& host) {
+void runStartupSteps(const PluginHostApi& host, const InternalLuaPluginTable& plugins) {
     if (host.customData == nullptr) throw std::runtime_error("no custom data provided");
 
     host.log("Initializing KV9 lua bridge");
@@ -64,7 +62,7 @@ void runStartupSteps(const PluginHostApi& host) {
     }
 
     hookSetglobal(host);
-    startPlugins(host, config);
+    startPlugins(host, config, plugins);
 
     g_sharedDataContext = std::make_unique<SharedDataContext>(
         SharedDataContext{g_kv9Lua, std::make_unique<SharedDataStore>()});
@@ -75,10 +73,11 @@ void runStartupSteps(const PluginHostApi& host) {
 
 }  // namespace
 
-void runStartup(const PluginHostApi& host) {
+void runStartup(const PluginHostApi& host, const InternalLuaPluginTable& plugins) {
     if (g_bridgeInitCalled.exchange(1) != 0) throw std::logic_error("already called");
+    g_hostLog = host.log;
     try {
-        runStartupSteps(host);
+        runStartupSteps(host, plugins);
     } catch (...) {
         settleInitState(InitState::failed);
         throw;

@@ -12,9 +12,11 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <future>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
 namespace HostGame {
@@ -189,6 +191,107 @@ int scriptLibrary(ScenarioChecks& checks) {
     return checks.exitCode();
 }
 
+GameLuaReg& baseLibRecord(const char* name) {
+    for (GameLuaReg& record : g_baseLibArray) {
+        if (std::strcmp(record.name, name) == 0) return record;
+    }
+    throw std::logic_error(name);
+}
+
+// A game whose base library has no "tinsert": ReadAllObjIds says so, and keeps saying so after
+// the record is back, since the look-up is made once.
+int tinsertMissing(ScenarioChecks& checks) {
+    const auto run = runPlugin(freshPluginCopy("tinsert_missing"), R"({"cache": null, "luaPluginData": [{"name": "KV9RudiVeruvPlugin"}]})");
+    checks.check(run.result, "tovek_plugin_init returned true");
+    auto state = newGameState();
+    lua_State* L = state.get();
+    assignGlobalFunction(L, "GetFrame", host_base_noop);
+    GameLuaReg& tinsert = baseLibRecord("tinsert");
+    tinsert.name = "tinserx";
+    checkResult(checks, L, "ReadAllObjIds", {HostLua::pushNewTable(L)},
+                "(nil, \"tinsert not found\")");
+    L->top--;
+    tinsert.name = "tinsert";
+    checkResult(checks, L, "ReadAllObjIds", {HostLua::pushNewTable(L)},
+                "(nil, \"tinsert not found\")");
+    L->top--;
+    return checks.exitCode();
+}
+
+// The animation global is searched once three distinct functions have arrived; the same one
+// offered again counts once, and a null one after the search is ignored. Then each link of the
+// chain is cut in turn, from the object back to the data.
+int animationChain(ScenarioChecks& checks) {
+    const auto run = runPlugin(freshPluginCopy("animation_chain"), R"({"cache": null, "luaPluginData": [{"name": "KV9RudiVeruvPlugin"}]})");
+    checks.check(run.result, "tovek_plugin_init returned true");
+    auto state = newGameState();
+    lua_State* L = state.get();
+    AnimationContextChain chain;
+    chain.setObjectIds(41, 42);
+    const auto& [modelName, modelFunction] = kAnimationLuaFunctions[0];
+    const auto& [statusName, statusFunction] = kAnimationLuaFunctions[1];
+    const auto& [distanceName, distanceFunction] = kAnimationLuaFunctions[2];
+    const std::string notYet = "(nil, \"Animation lua global data not initialized\")";
+    for (int i = 0; i < 3; ++i) assignGlobalFunction(L, distanceName, distanceFunction);
+    checkResult(checks, L, "AnimationLuaGetCurrentGameObjectId", {}, notYet);
+    assignGlobalFunction(L, modelName, modelFunction);
+    checkResult(checks, L, "AnimationLuaGetCurrentGameObjectId", {}, notYet);
+    assignGlobalFunction(L, statusName, statusFunction);
+    checkResult(checks, L, "AnimationLuaGetCurrentGameObjectId", {}, "(41)");
+    assignGlobalNumber(L, modelName, 1);
+    checkResult(checks, L, "AnimationLuaGetCurrentGameObjectId", {}, "(41)");
+
+    const struct {
+        AnimationContextChain::Link link;
+        const char* message;
+    } cuts[] = {
+        {AnimationContextChain::Link::Object, "Animation lua global data current game object is null"},
+        {AnimationContextChain::Link::Holder, "Animation lua global data game object holder is null"},
+        {AnimationContextChain::Link::Member, "Animation lua global data member is null"},
+        {AnimationContextChain::Link::Data, "Animation lua global data is null"},
+    };
+    for (const auto& cut : cuts) {
+        chain.cut(cut.link);
+        const std::string expected = std::string("(nil, \"") + cut.message + "\")";
+        checkResult(checks, L, "AnimationLuaGetCurrentGameObjectId", {}, expected);
+        checkResult(checks, L, "AnimationLuaGetCurrentGameObjectAddress", {}, expected);
+    }
+    return checks.exitCode();
+}
+
+// The module a detour's jmp rel32 over a function's first bytes leads into, if it starts so.
+HMODULE detourModule(const void* function) {
+    const auto* code = static_cast<const uint8_t*>(function);
+    if (code[0] != 0xE9) return nullptr;
+    int32_t displacement = 0;
+    std::memcpy(&displacement, code + 1, sizeof displacement);
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(code + 5 + displacement), &module);
+    return module;
+}
+
+// A game script reads an "ObjID..." global: the game's lua_getglobal now passes through the
+// time-pause plug-in's detour, and the script still gets the global's value.
+int objIdGlobalRead(ScenarioChecks& checks) {
+    const auto dll = freshPluginCopy("objid_global_read");
+    const auto run = runPlugin(dll, R"({"cache": null, "luaPluginData": [{"name": "KV9RudiVeruvPlugin"}]})");
+    checks.check(run.result, "tovek_plugin_init returned true");
+    checks.check(detourModule(reinterpret_cast<const void*>(&lua_getglobal)) ==
+                     GetModuleHandleW(dll.c_str()),
+                 "lua_getglobal's first bytes jump into Vellox.dll");
+    auto state = newGameState();
+    lua_State* L = state.get();
+    assignGlobalFunction(L, "GetFrame", host_base_noop);
+    assignGlobalNumber(L, "ObjIDList", 7);
+    lua_getglobal(L, "ObjIDList");
+    checks.check(lua_gettop(L) == 1 && lua_type(L, 1) == HostLua::kNumber &&
+                     lua_tonumber(L, 1) == 7,
+                 "the script read ObjIDList's value, 7");
+    return checks.exitCode();
+}
+
 std::string readRecord(const std::filesystem::path& file) {
     std::ifstream in(file);
     std::string line;
@@ -237,6 +340,9 @@ const std::vector<Scenario>& bridgeScenarios() {
         {"lua_plugin_data_without_rudiveruv", luaPluginDataWithoutRudiVeruv},
         {"getframe_during_startup", getFrameDuringStartup},
         {"script_library", scriptLibrary},
+        {"tinsert_missing", tinsertMissing},
+        {"animation_chain", animationChain},
+        {"objid_global_read", objIdGlobalRead},
         {"animation_null",
          [](ScenarioChecks& checks) {
              return fatalScan(checks, L"animation_null", 3,

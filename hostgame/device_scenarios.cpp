@@ -46,8 +46,9 @@ uint32_t addressOf(const void* pointer) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
 }
 
-bool startPlugin(ScenarioChecks& checks, const std::filesystem::path& dll) {
-    const PluginRun run = runPlugin(dll, kMinimalCustomData);
+bool startPlugin(ScenarioChecks& checks, const std::filesystem::path& dll,
+                 const PluginRunOptions& options = {}) {
+    const PluginRun run = runPlugin(dll, kMinimalCustomData, options);
     checks.check(run.result, "tovek_plugin_init returned true");
     if (!run.result) {
         for (const auto& line : run.log) std::printf("  log: %s\n", line.c_str());
@@ -185,13 +186,15 @@ int deviceStartup(ScenarioChecks& checks, const char* scenario,
     bool started = false;
     int made = 0;
     int destroyed = 0;
-    {
+    PluginRunOptions watched;
+    watched.onLoaderThread = [&](const std::function<void()>& callExport) {
         const WindowWatch windows;
         checks.check(windows.watching(), "window creation is watched on the loader's thread");
-        started = startPlugin(checks, dll);
+        callExport();
         made = windows.made(kProbeWindowClass);
         destroyed = windows.destroyed(kProbeWindowClass);
-    }
+    };
+    started = startPlugin(checks, dll, watched);
     if (!started) return checks.exitCode();
     if (build) {
         checks.check(made == 0, "the start-up made no window of class TovekTemporaryClass (" +

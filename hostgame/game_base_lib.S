@@ -272,7 +272,8 @@ base_sort:
 _host_base_sort_other:
         SORT_BODY _lua_settop_other
 
-base_foreach:
+# luaB_foreach: two argument checks, then pushnil.
+        .macro FOREACH_BODY pushnil
         push ebx
         mov ebx, [esp+8]
         push 1
@@ -284,11 +285,20 @@ base_foreach:
         call _lua_type
         add esp, 8
         push ebx
-        call _lua_pushnil
+        call \pushnil
         add esp, 4
         xor eax, eax
         pop ebx
         ret
+        .endm
+
+base_foreach:
+        FOREACH_BODY _lua_pushnil
+
+# The same function in a game whose "foreach" leads to another pushnil than "next" does.
+        .globl _host_base_foreach_other
+_host_base_foreach_other:
+        FOREACH_BODY _lua_pushnil_other
 
         .globl _host_base_noop
 _host_base_noop:

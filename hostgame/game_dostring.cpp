@@ -15,7 +15,7 @@ bool runOpenfile(lua_State* L, const std::string& chunk) {
     if (!std::regex_match(chunk, match, openfileLine)) return false;
     Value file;  // nil when the file cannot be opened, as openfile gives
     if (FILE* opened = std::fopen(match[2].str().c_str(), match[3].str().c_str())) {
-        L->openFiles.push_back({opened, match[2].str()});
+        L->openFiles.push_back(opened);
         file.tag = kUserdata;
         file.pointer = opened;
     }

@@ -1,11 +1,8 @@
 #include "hostgame/lua_runtime.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <string_view>
 
 namespace HostLua {
 
@@ -73,26 +70,8 @@ extern "C" int host_base_tinsert(lua_State* L) {
 
 using namespace HostLua;
 
-namespace {
-
-// A pipe whose other end a plug-in's thread holds: that thread closes its end once it sees ours
-// go. Waiting for that here (a second at most) keeps a process that ends right after its last
-// Lua state from ending under that thread, which Wine has been seen to crash on.
-void awaitPipeServerEnd(const std::string& name) {
-    if (!std::string_view(name).starts_with(R"(\\.\pipe\)")) return;
-    for (int i = 0; i < 100; ++i) {
-        if (!WaitNamedPipeA(name.c_str(), 1) && GetLastError() == ERROR_FILE_NOT_FOUND) return;
-        Sleep(10);
-    }
-}
-
-}  // namespace
-
 lua_State::~lua_State() {
-    for (const OpenFile& open : openFiles) {
-        std::fclose(open.file);
-        awaitPipeServerEnd(open.name);
-    }
+    for (FILE* file : openFiles) std::fclose(file);
 }
 
 extern "C" {
@@ -110,6 +89,7 @@ void lua_settop(lua_State* L, int index) {
 }
 
 void lua_settop_other(lua_State* L, int index) { lua_settop(L, index); }
+void lua_pushnil_other(lua_State* L) { lua_pushnil(L); }
 
 double lua_tonumber(lua_State* L, int index) {
     if (!valid(L, index)) return 0;

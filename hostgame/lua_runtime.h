@@ -80,12 +80,7 @@ struct lua_State {
     std::vector<std::unique_ptr<HostLua::Table>> tables;
     HostLua::Value slots[1024];
     std::vector<std::string> chunks;  // every chunk given to "dostring", in order
-    // Files opened by "openfile", with their names; closed with the state, as the game's Lua does.
-    struct OpenFile {
-        FILE* file;
-        std::string name;
-    };
-    std::vector<OpenFile> openFiles;
+    std::vector<FILE*> openFiles;     // closed with the state, as the game's Lua does
 
     ~lua_State();
 };
@@ -104,8 +99,9 @@ void lua_pushvalue(lua_State* L, int index);
 void lua_setglobal(lua_State* L, const char* name);
 void lua_getglobal(lua_State* L, const char* name);
 int lua_type(lua_State* L, int index);
-// A second settop, for a game whose base functions disagree.
+// A second settop and pushnil, for a game whose base functions disagree.
 void lua_settop_other(lua_State* L, int index);
+void lua_pushnil_other(lua_State* L);
 }
 
 namespace HostLua {

@@ -4,13 +4,18 @@
 //   --startup DLL     one start-up of DLL (used by scenarios for a first process)
 //   --timed-startup DLL   one start-up, timed (used by scripts/bench)
 //   --fatal-child KIND FILE   the failing half of a fatal scenario
+//   --exit-child DLL   a process that ends right after its game Lua state
+//   --missing-module-child MODULE DLL FILE   a start-up in a game that has not loaded MODULE
 
 #include "hostgame/bridge_scenarios.h"
 #include "hostgame/demo.h"
 #include "hostgame/device_scenarios.h"
+#include "hostgame/exit_scenarios.h"
 #include "hostgame/logic_scenarios.h"
+#include "hostgame/missing_module_scenarios.h"
 #include "hostgame/patch_scenarios.h"
 #include "hostgame/render_scenarios.h"
+#include "hostgame/startup_failure_scenarios.h"
 #include "hostgame/startup_scenarios.h"
 #include "hostgame/world_scenarios.h"
 
@@ -25,8 +30,9 @@ namespace HostGame {
 
 std::vector<Scenario> allScenarios() {
     std::vector<Scenario> all = startupScenarios();
-    for (const auto* more : {&bridgeScenarios(), &patchScenarios(), &worldScenarios(),
-                               &logicScenarios(), &deviceScenarios(), &renderScenarios()}) {
+    for (const auto* more : {&startupFailureScenarios(), &bridgeScenarios(), &patchScenarios(),
+                             &worldScenarios(), &logicScenarios(), &deviceScenarios(),
+                             &renderScenarios(), &exitScenarios(), &missingModuleScenarios()}) {
         all.insert(all.end(), more->begin(), more->end());
     }
     return all;
@@ -39,14 +45,18 @@ int main() {
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     // A crash must end the process at once rather than wait on an error dialog.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-    // The game links the 2005 C runtime and draws with Direct3D 9: both are loaded before the
-    // host loader starts any plug-in.
-    LoadLibraryA("msvcr80.dll");
-    LoadLibraryA("d3d9.dll");
     const std::wstring command = argc > 1 ? argv[1] : L"";
+    // The game links the 2005 C runtime and draws with Direct3D 9: both are loaded before the
+    // host loader starts any plug-in, but for the one a missing-module child leaves out.
+    const bool missingModuleChild = argc > 4 && command == L"--missing-module-child";
+    for (const wchar_t* module : {L"msvcr80.dll", L"d3d9.dll"}) {
+        if (!missingModuleChild || module != std::wstring(argv[2])) LoadLibraryW(module);
+    }
+    if (missingModuleChild) return HostGame::runMissingModuleChild(argv[3], argv[4]);
     if (command == L"--demo") return HostGame::runDemo();
     if (argc > 2 && command == L"--startup") return HostGame::runStartupOnly(argv[2]);
     if (argc > 2 && command == L"--timed-startup") return HostGame::runTimedStartup(argv[2]);
+    if (argc > 2 && command == L"--exit-child") return HostGame::runExitChild(argv[2]);
     if (argc > 3 && command == L"--fatal-child") return HostGame::runFatalChild(argv[2], argv[3]);
     if (argc > 2 && command == L"--scenario") {
         for (const auto& scenario : HostGame::allScenarios()) {

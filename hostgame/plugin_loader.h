@@ -1,7 +1,7 @@
 #pragma once
 
-// The stand-in host loader: loads a plug-in DLL and calls tovek_plugin_init once with
-// {hook, log, customData}, recording every log line.
+// The stand-in host loader: loads a plug-in DLL and calls tovek_plugin_init once, on a thread of
+// its own, with {hook, log, customData}, recording every log line.
 
 #include <filesystem>
 #include <functional>
@@ -20,11 +20,18 @@ struct PluginRun {
 struct PluginRunOptions {
     bool echo = false;  // print every log line as it arrives
     std::function<void(const std::string&)> onLog;  // runs inside the host's log routine
+    bool withoutBlock = false;  // calls the export with a null pointer instead of the block
+    bool refuseHooks = false;   // the hook routine returns false and changes nothing
+    // Runs on the loader's thread around the call, which it makes by calling its argument.
+    std::function<void(const std::function<void()>& callExport)> onLoaderThread;
 };
 
 // Loads the DLL (a second call finds the module already loaded) and calls its export with
 // customData (nullptr passes a null pointer).
 PluginRun runPlugin(const std::filesystem::path& dll, const char* customData,
                     const PluginRunOptions& options = {});
+
+// The lines a plug-in logged after its export call had returned, from any thread, in order.
+std::vector<std::string> hostLogAfterTheCall();
 
 }  // namespace HostGame

@@ -161,6 +161,19 @@ int secondCallAfterSuccess(ScenarioChecks& checks) {
     return checks.exitCode();
 }
 
+// A loader that hands over no block at all gets false, and the one call still left to it works.
+int nullHostBlock(ScenarioChecks& checks) {
+    const auto dll = freshPluginCopy("null_host_block");
+    PluginRunOptions withoutBlock;
+    withoutBlock.withoutBlock = true;
+    const auto first = runPlugin(dll, kMinimalCustomData, withoutBlock);
+    checks.check(first.loaded && !first.result, "tovek_plugin_init(nullptr) returned false");
+    checks.check(first.log.empty(), "nothing was logged");
+    const auto second = runPlugin(dll, R"({"cache": null, "luaPluginData": [{"name": "KV9RudiVeruvPlugin"}]})");
+    checks.check(second.result, "the next call with a block returned true");
+    return checks.exitCode();
+}
+
 }  // namespace
 
 const std::vector<Scenario>& startupScenarios() {
@@ -170,6 +183,7 @@ const std::vector<Scenario>& startupScenarios() {
         {"stale_cache", staleCache},
         {"contradicting_values", contradictingValues},
         {"second_call", secondCallAfterSuccess},
+        {"null_host_block", nullHostBlock},
         {"null_custom_data",
          [](ScenarioChecks& checks) {
              return failsThenRefuses(checks, "null_custom_data", nullptr,

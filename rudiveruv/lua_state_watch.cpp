@@ -10,17 +10,18 @@
 #include <windows.h>
 
 #include <cstring>
-#include <exception>
+#include <memory>
 #include <mutex>
 #include <sstream>
 #include <string>
-#include <thread>
+#include <system_error>
 #include <utility>
 
 namespace Zo::KV9RudiVeruv {
 
 std::atomic<LuaState*> g_gameLuaState{nullptr};
 std::atomic<int> g_checkerCounter{0};
+ThreadStarter g_startWatcherThread = startDetachedThread;
 
 namespace {
 
@@ -31,35 +32,50 @@ struct PipeWatch {
     std::string path;
 };
 
+// Set once the process ends; from then on a watcher that wakes changes nothing.
+std::atomic<bool> g_processEnding{false};
+
 std::string checkerName(int counter) {
     std::ostringstream name;
     name << "tovek_kv9_lua_output_plugin_checker_" << g_checkerRandomId << "_" << counter;
     return name.str();
 }
 
-// The state's file on the pipe is never written, so the read returns only when the file is
-// closed with the state, or at once when no file was ever opened on the pipe.
-void pipeWatcherThread(PipeWatch watch) {
-    char byte;
-    DWORD read = 0;
-    ReadFile(watch.pipe, &byte, 1, &read, nullptr);
-    CloseHandle(watch.pipe);
-    LuaState* expected = watch.state;
+// What the end of a state's watch does: a newer state that replaced L stays remembered, and the
+// permission is withdrawn. Past the process's end it touches nothing: the profile the timed
+// events live in may already be destroyed.
+void forgetLuaState(LuaState* L) {
+    LuaState* expected = L;
     g_gameLuaState.compare_exchange_strong(expected, nullptr);
+    std::lock_guard lock(g_stateMutex);
+    if (g_processEnding) return;
     setRudiVeruvAllowed(false);
 }
 
-void startPipeWatcher(PipeWatch watch) {
-    const HANDLE pipe = watch.pipe;
-    try {
-        std::thread(pipeWatcherThread, std::move(watch)).detach();
-    } catch (const std::exception& error) {
-        // The state then stays remembered after its end; the game carries on regardless.
-        CloseHandle(pipe);
-        const std::string line = std::string("Failed to start the Lua state watcher: ") +
-                                 error.what();
-        appendOutputLog(line.data(), line.size());
+// The state's file on the pipe is never written, so the read returns only when the file is
+// closed with the state, or at once when no file was ever opened on the pipe.
+DWORD WINAPI pipeWatcherThread(void* data) {
+    const std::unique_ptr<PipeWatch> watch(static_cast<PipeWatch*>(data));
+    char byte;
+    DWORD read = 0;
+    ReadFile(watch->pipe, &byte, 1, &read, nullptr);
+    CloseHandle(watch->pipe);
+    forgetLuaState(watch->state);
+    return 0;
+}
+
+// False, after saying so in the Output log, when no watcher could start.
+bool startPipeWatcher(PipeWatch watch) {
+    auto owned = std::make_unique<PipeWatch>(std::move(watch));
+    if (g_startWatcherThread(pipeWatcherThread, owned.get())) {
+        owned.release();  // the thread's now
+        return true;
     }
+    const std::string line = "Failed to start the Lua state watcher: " +
+                             std::system_category().message(static_cast<int>(GetLastError()));
+    CloseHandle(owned->pipe);
+    appendOutputLog(line.data(), line.size());
+    return false;
 }
 
 }  // namespace
@@ -77,8 +93,34 @@ void onLuaStateReady(LuaState* L) {
         runGameDostring(state, text.c_str());
         g_rudiVeruvLua.settop(state, 0);
     }
-    startPipeWatcher(PipeWatch{L, pipe, std::move(path)});
+    // Without a watcher nothing would see L end: it is forgotten at once, as at its end.
+    if (!startPipeWatcher(PipeWatch{L, pipe, std::move(path)})) {
+        forgetLuaState(L);
+        return;
+    }
     setRudiVeruvAllowed(replayAllowsTimePause());
+}
+
+void endLuaStateWatches() {
+    g_processEnding = true;
+    // A watcher already past its check lets go of the lock within moments; one that the ending
+    // process killed while it held the lock touches nothing any more.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (g_stateMutex.try_lock()) {
+            g_stateMutex.unlock();
+            return;
+        }
+        Sleep(1);
+    }
+}
+
+// A plain Windows thread: once its body has returned, only the system's thread end follows,
+// with nothing of this library's runtime still at work.
+bool startDetachedThread(ThreadBody body, void* data) {
+    const HANDLE thread = CreateThread(nullptr, 0, body, data, 0, nullptr);
+    if (thread == nullptr) return false;
+    CloseHandle(thread);
+    return true;
 }
 
 bool replayAllowsTimePause() {

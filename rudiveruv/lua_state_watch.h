@@ -15,10 +15,22 @@ extern std::atomic<LuaState*> g_gameLuaState;
 // How many game Lua states have arrived; numbers the watch names.
 extern std::atomic<int> g_checkerCounter;
 
+// Starts body(data) on a detached thread of its own; false when no thread could start, with the
+// reason in GetLastError(). The watcher of each Lua state is started through it; tests put a
+// starter here that fails.
+using ThreadBody = unsigned long(__stdcall*)(void* data);
+using ThreadStarter = bool (*)(ThreadBody body, void* data);
+extern ThreadStarter g_startWatcherThread;
+bool startDetachedThread(ThreadBody body, void* data);
+
 // The per-Lua-state entry of the time-pause plug-in, on the game's Lua thread: remembers L,
 // lets L open a file on a new named pipe, starts the thread that waits for that file to close,
 // and applies the pause-allowed rule.
 void onLuaStateReady(LuaState* L);
+
+// Registered to run when the process ends, before the static objects are destroyed: a watcher
+// that wakes after it changes nothing.
+void endLuaStateWatches();
 
 // The pause-allowed rule on the replay the game has open now.
 bool replayAllowsTimePause();

@@ -1,6 +1,7 @@
 #include "rudiveruv/plugin_start.h"
 
 #include "bridge/code_scan.h"
+#include "bridge/hook_install.h"
 #include "overlay/hotkey_letters.h"
 #include "overlay/output_log.h"
 #include "rudiveruv/d3d9_probe.h"
@@ -15,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -30,6 +32,7 @@ bool g_debugModuleInitialized = false;
 namespace {
 
 using json = nlohmann::json;
+using Tovek::KV9Lua::installHook;
 using Tovek::KV9Lua::kBaseLibEntryCount;
 using Tovek::KV9Lua::KV9Lua;
 
@@ -86,45 +89,32 @@ void installDebugModule(const TheGameModule& module, HookRoutine hook) {
     g_debugModuleInitialized = true;
 }
 
-// The routine's own result is not trusted here: only a way back in the variable counts.
-void hookDeviceFunction(HookRoutine hook, void*& original, void* found, void* detour,
-                        const char* failure) {
-    original = found;
-    hook(&original, detour);
-    if (original == nullptr) throw std::runtime_error(failure);
-}
-
-template <typename Function>
-void hookCrtFunction(HookRoutine hook, Function& function, Function detour, const char* name) {
-    if (!hook(reinterpret_cast<void**>(&function), reinterpret_cast<void*>(detour))) {
-        throw std::runtime_error(std::string("Failed to hook ") + name);
-    }
-}
-
 void start(const Tovek::KV9Lua::LuaPluginInterface& plugin) {
     if (g_rudiVeruvInitCalled.exchange(1) != 0) throw std::logic_error("already called");
     g_rudiVeruvLua = *plugin.api;
     findGameDostring(g_rudiVeruvLua);
     g_checkerRandomId = std::random_device()();
+    std::atexit(endLuaStateWatches);
     readOptions(plugin.customData, plugin.log);
 
     const TheGameModule module = Tovek::KV9Lua::getMainModuleRange();
     installDebugModule(module, plugin.hook);
 
     const Addresses addresses = findEndSceneAddress(module);
-    hookDeviceFunction(plugin.hook, g_originalEndScene, addresses.endScene,
-                       reinterpret_cast<void*>(hookedEndScene), "Failed to hook D3D9 EndScene");
-    hookDeviceFunction(plugin.hook, g_originalReset, addresses.reset,
-                       reinterpret_cast<void*>(hookedReset), "Failed to hook D3D9 Reset");
+    g_originalEndScene = addresses.endScene;
+    installHook(plugin.hook, g_originalEndScene, reinterpret_cast<void*>(hookedEndScene),
+                "D3D9 EndScene");
+    g_originalReset = addresses.reset;
+    installHook(plugin.hook, g_originalReset, reinterpret_cast<void*>(hookedReset), "D3D9 Reset");
     // Without this detour only the object-event notice is missing, so its result is not tested.
     plugin.hook(reinterpret_cast<void**>(&g_rudiVeruvLua.getglobal),
                 reinterpret_cast<void*>(hookedGetglobal));
 
     g_gameCrt = getGameCrtFunctions();
-    hookCrtFunction(plugin.hook, g_gameCrt.wfopen, hookedWfopen, "_wfopen");
-    hookCrtFunction(plugin.hook, g_gameCrt.fwrite, hookedFwrite, "fwrite");
-    hookCrtFunction(plugin.hook, g_gameCrt.ftell, hookedFtell, "ftell");
-    hookCrtFunction(plugin.hook, g_gameCrt.fclose, hookedFclose, "fclose");
+    installHook(plugin.hook, g_gameCrt.wfopen, hookedWfopen, "_wfopen");
+    installHook(plugin.hook, g_gameCrt.fwrite, hookedFwrite, "fwrite");
+    installHook(plugin.hook, g_gameCrt.ftell, hookedFtell, "ftell");
+    installHook(plugin.hook, g_gameCrt.fclose, hookedFclose, "fclose");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "bridge/code_scan.h"
 #include "bridge/fnv1a.h"
+#include "bridge/plugin_host_api.h"
 
 #include <windows.h>
 
@@ -17,9 +18,6 @@
 #include <unordered_map>
 
 namespace Zo::KV9RudiVeruv {
-
-// The host's hook routine: detours the function *target leads to and stores the way back there.
-using HookRoutine = bool (*)(void** target, void* detour);
 
 using DebugExportTable = std::unordered_map<std::string_view, FARPROC, Tovek::KV9Lua::Fnv1aHash>;
 

@@ -1,6 +1,7 @@
 #include "bridge/kv9_lua.h"
 
 #include "bridge/base_lib_locator.h"
+#include "bridge/cache_cipher.h"
 #include "hostgame/game_symbols.h"
 #include "tests/addresses.h"
 #include "tests/stand_in_lua_api.h"
@@ -80,6 +81,44 @@ TEST(KV9Lua, CachedPushcclosureIsTakenAsItIs) {
     EXPECT_EQ(fieldsOf(KV9Lua::initialize(cache))[5], functionAddress(&lua_settop_other));
 }
 
+// A cache whose entry for id points at address, its check window and checksum still those of
+// the real entry, as a forged or inline cache can hold it.
+PointersCache cacheWithPointer(uint32_t id, uintptr_t address) {
+    const PointersCache real = warmCache();
+    nlohmann::json pairs = real.entries();
+    for (auto& pair : pairs) {
+        if (pair[0] == id) pair[1]["pointer"] = static_cast<int32_t>(address - real.module().begin);
+    }
+    const SealedCache sealed = sealCache(nlohmann::json::to_msgpack({{"m_map", pairs}}));
+    return PointersCache::fromJson(nlohmann::json::array({sealed.iv, sealed.ciphertext}));
+}
+
+TEST(KV9Lua, CachedAddressesOutsideTheGameModuleAreSearchedAgain) {
+    // A readable copy of the game's array outside the module: taken, it would go unnoticed.
+    const auto copy = std::make_unique<std::array<GameLuaReg, std::size(g_baseLibArray)>>();
+    std::copy(std::begin(g_baseLibArray), std::end(g_baseLibArray), copy->begin());
+    const uintptr_t outside = reinterpret_cast<uintptr_t>(copy->data());
+    const uintptr_t moduleEnd = warmCache().module().end;
+    struct Case {
+        const char* what;
+        uint32_t id;
+        uintptr_t address;
+    };
+    const Case cases[] = {
+        {"id 0 outside the module", 0, outside},
+        {"id 1 outside the module", 1, outside},
+        {"id 0 running past the module end", 0, moduleEnd - 8},
+        {"id 1 at the module end", 1, moduleEnd},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PointersCache cache = cacheWithPointer(c.id, c.address);
+        ASSERT_EQ(cache.find(c.id), c.address);
+        EXPECT_EQ(fieldsOf(KV9Lua::initialize(cache)), standInLuaApiFields());
+        EXPECT_EQ(cache.entries(), warmCache().entries());
+    }
+}
+
 TEST(KV9Lua, FindersFollowTheContradictionRule) {
     struct Case {
         const char* what;
@@ -94,6 +133,8 @@ TEST(KV9Lua, FindersFollowTheContradictionRule) {
          "contradicting values", true},
         {"a second sort record leads to another settop", "collectgarbage", "sort",
          &host_base_sort_other, "contradicting values", true},
+        {"foreach leads to another pushnil than next", "foreach", nullptr,
+         &host_base_foreach_other, "contradicting values", true},
         {"a second next record with next's function", "collectgarbage", "next",
          gameRecord("next").function, "", true},
         {"no dofile record", "dofile", "dofilx", nullptr, "", false},

@@ -1,5 +1,6 @@
 #include "bridge/lua_plugin_host.h"
 
+#include "entry/internal_lua_plugins.h"
 #include "rudiveruv/lua_state_watch.h"
 #include "rudiveruv/plugin_start.h"
 

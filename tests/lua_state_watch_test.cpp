@@ -5,6 +5,7 @@
 #include "hostgame/lua_runtime.h"
 #include "overlay/camera_profile.h"
 #include "overlay/main_window.h"
+#include "overlay/output_log.h"
 #include "rudiveruv/replay_capture.h"
 #include "rudiveruv/time_pause_state.h"
 #include "tests/stand_in_lua_api.h"
@@ -18,6 +19,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -181,6 +183,63 @@ TEST_F(LuaStateWatch, AStateWhoseStackIsInUseGetsNoFileAndIsForgottenAtOnce) {
     // The watcher's read fails with no client on the pipe, as if the state had ended.
     EXPECT_TRUE(eventually([] { return g_gameLuaState.load() == nullptr; }));
     EXPECT_TRUE(eventually([] { return !pauseAllowed(); }));
+}
+
+// A thread that cannot start: the state arrives, but nothing would ever see it end.
+LuaState* g_newerState = nullptr;  // what arrives while the failing start is under way, if any
+bool failingThreadStart(ThreadBody, void*) {
+    if (g_newerState != nullptr) g_gameLuaState = g_newerState;
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return false;
+}
+
+TEST_F(LuaStateWatch, AStateWhoseWatcherCannotStartIsReportedAndForgotten) {
+    struct Case {
+        const char* what;
+        bool newerArrives;
+    };
+    const Case cases[] = {{"the state is still the remembered one", false},
+                          {"a newer state arrived meanwhile", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StatePtr newer = HostLua::newState();
+        g_newerState = c.newerArrives ? asGameState(newer.get()) : nullptr;
+        g_startWatcherThread = failingThreadStart;
+        setFlags(false, true, false);
+        StatePtr state = arrive();
+        g_startWatcherThread = startDetachedThread;
+
+        EXPECT_EQ(g_gameLuaState.load(), g_newerState);
+        EXPECT_FALSE(pauseAllowed());
+        EXPECT_FALSE(luaWindowAvailable());
+        std::lock_guard lock(g_stateMutex);
+        ASSERT_FALSE(g_outputLog.empty());
+        EXPECT_TRUE(g_outputLog.back().text.starts_with("Failed to start the Lua state watcher: "))
+            << g_outputLog.back().text;
+    }
+    g_newerState = nullptr;
+}
+
+// Once the process has begun to end, a watcher that wakes changes nothing: the profile its
+// timed events live in is about to be destroyed. Run in a child process, since the end is final.
+TEST_F(LuaStateWatch, AWatcherWokenAsTheProcessEndsTouchesNothing) {
+    EXPECT_EXIT(
+        {
+            StatePtr state = arrive();
+            setFlags(true, true, true);
+            {
+                std::lock_guard lock(g_stateMutex);
+                g_currentProfile.timedEvents.assign(1, TimedEvent{.fired = true});
+            }
+            endLuaStateWatches();
+            state.reset();
+            Sleep(500);  // the watcher has long woken by now
+            std::lock_guard lock(g_stateMutex);
+            const bool untouched = pauseAllowed() && luaWindowAvailable() &&
+                                   g_currentProfile.timedEvents.front().fired;
+            std::_Exit(untouched ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 // The rule has its own table; here, that each arriving state applies it to the replay the

@@ -55,4 +55,9 @@ TEST(PluginMessageChannel, ReplaysHistoryAndDeliversEachMessageOnce) {
     EXPECT_EQ(g_seenByLate.back(), "d6");
     EXPECT_EQ(g_seenByLate.size(), 7u);
     EXPECT_EQ(pluginMessageChannel().history.size(), 7u);
+
+    // A null text is no message: nobody hears of it and the history does not keep it.
+    EXPECT_NO_THROW(publishPluginMessage(nullptr, 7));
+    EXPECT_EQ(g_seenByLate.size(), 7u);
+    EXPECT_EQ(pluginMessageChannel().history.size(), 7u);
 }

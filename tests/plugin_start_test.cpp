@@ -295,10 +295,11 @@ TEST_F(PluginStartTest, HookFailures) {
     };
     const Case cases[] = {
         {1, HookFailure::NullVariable, "Failed to hook D3D9 EndScene"},
-        {1, HookFailure::ReturnFalse, nullptr},  // only the variable counts for the device
+        {1, HookFailure::ReturnFalse, "Failed to hook D3D9 EndScene"},  // whatever the variable
         {2, HookFailure::NullVariable, "Failed to hook D3D9 Reset"},
         {3, HookFailure::ReturnFalse, nullptr},  // getglobal's result is not tested
         {4, HookFailure::ReturnFalse, "Failed to hook _wfopen"},
+        {4, HookFailure::NullVariable, "Failed to hook _wfopen"},  // one rule for every detour
         {5, HookFailure::ReturnFalse, "Failed to hook fwrite"},
         {6, HookFailure::ReturnFalse, "Failed to hook ftell"},
         {7, HookFailure::ReturnFalse, "Failed to hook fclose"},

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "hostgame/startup_scenarios.h"
+
+#include <filesystem>
+
+namespace HostGame {
+
+// Processes that end while the plug-in's threads are still at work.
+const std::vector<Scenario>& exitScenarios();
+
+// The child of those scenarios: starts the plug-in, ends a game Lua state and returns at once.
+int runExitChild(const std::filesystem::path& dll);
+
+}  // namespace HostGame
