@@ -9,7 +9,9 @@
 #include "hostgame/demo.h"
 #include "hostgame/device_scenarios.h"
 #include "hostgame/logic_scenarios.h"
+#include "hostgame/overlay_scenarios.h"
 #include "hostgame/patch_scenarios.h"
+#include "hostgame/scenario_checks.h"
 #include "hostgame/startup_scenarios.h"
 #include "hostgame/world_scenarios.h"
 
@@ -25,7 +27,8 @@ namespace HostGame {
 std::vector<Scenario> allScenarios() {
     std::vector<Scenario> all = startupScenarios();
     for (const auto* more : {&bridgeScenarios(), &patchScenarios(), &worldScenarios(),
-                               &logicScenarios(), &deviceScenarios()}) {
+                               &logicScenarios(), &deviceScenarios(),
+                               &overlayScenarios()}) {
         all.insert(all.end(), more->begin(), more->end());
     }
     return all;
@@ -52,6 +55,8 @@ int main() {
             const std::wstring name(scenario.name, scenario.name + std::strlen(scenario.name));
             if (name != argv[2]) continue;
             std::printf("scenario %s\n", scenario.name);
+            // The overlay's toolkit keeps its window settings in the working directory.
+            HostGame::enterScenarioWorkingDirectory(scenario.name);
             HostGame::ScenarioChecks checks;
             return scenario.run(checks);
         }
