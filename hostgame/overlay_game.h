@@ -43,6 +43,8 @@ public:
     GameDevice& device() { return m_device; }
     GameWindow& window() { return m_device.window(); }
     GameLogicLoop& loop() { return m_loop; }
+    // The debug module the start-up handed the game.
+    HMODULE debugModule() const { return *m_site.handleGlobal; }
     const std::filesystem::path& outputLog() const { return m_outputLog; }
     const std::filesystem::path& folder() const { return m_folder; }
 

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -310,6 +311,100 @@ int sameLetterTwice(ScenarioChecks& checks, OverlayGame& game) {
     return checks.exitCode();
 }
 
+// The mouse over the main tool window belongs to the overlay; elsewhere, to the game.
+int mouseButtons(ScenarioChecks& checks, OverlayGame& game) {
+    GameWindow& window = game.window();
+    const auto clickAt = [&](int x, int y) {
+        SetCursorPos(x, y);  // the window's client area starts at the screen's origin
+        window.send(WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+        settledFrame(game, "with the mouse moved");
+        window.send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        game.frame("with the button down");
+        window.send(WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+        game.frame("with the button up");
+        window.send(WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(x, y));
+    };
+    checkOverlayShown(checks, settledFrame(game, "with the overlay"), "");
+    clickAt(900, 600);
+    checks.check(window.receivedCount(WM_LBUTTONDOWN, MK_LBUTTON) == 1 &&
+                     window.receivedCount(WM_LBUTTONUP, 0) == 1 &&
+                     window.receivedCount(WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA)) == 1,
+                 "a click and a wheel turn beside the overlay reached the game");
+    clickAt(kWindowLeft + 200, kWindowTop + 200);
+    checks.check(window.receivedCount(WM_LBUTTONDOWN, MK_LBUTTON) == 1 &&
+                     window.receivedCount(WM_LBUTTONUP, 0) == 1 &&
+                     window.receivedCount(WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA)) == 1,
+                 "a click and a wheel turn over the main tool window stayed with the overlay");
+    checks.check(window.receivedCount(WM_MOUSEMOVE, 0) == 2, "mouse moves reach the game");
+    return checks.exitCode();
+}
+
+// The window thread presses the refused pause hotkey, the render thread draws and a game
+// thread hands the debug module its messages, all at once for a few seconds. Every line
+// arrives whole, in its thread's order, and each refusal's three lines stay together.
+int threeThreadsAtOnce(ScenarioChecks& checks, OverlayGame& game) {
+    constexpr auto kDuration = 3s;
+    const DebugModuleFunctions debug = lookUpDebugFunctions(game.debugModule(), &GetProcAddress);
+    checks.check(debug.appendMessage != nullptr, "the game found AppendMessage");
+    if (debug.appendMessage == nullptr) return checks.exitCode();
+
+    settledFrame(game, "before the threads start");  // the overlay takes input from here on
+    std::atomic<bool> stop{false};
+    std::atomic<int> presses{0};
+    std::atomic<int> messages{0};
+    std::thread keys([&] {
+        while (!stop) {
+            game.window().pressKey(kPauseKey, true);
+            ++presses;
+        }
+    });
+    std::thread gameThread([&] {
+        while (!stop) {
+            const std::string text = "Spearmen of house " + std::to_string(++messages) + " 100%";
+            debug.appendMessage(text.c_str());
+            // A game that talks without pause would leave the frame no turn at the lock.
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    int frames = 0;
+    const auto end = std::chrono::steady_clock::now() + kDuration;
+    while (std::chrono::steady_clock::now() < end) {
+        game.device().drawFrame(kGameColor);
+        ++frames;
+    }
+    stop = true;
+    keys.join();
+    gameThread.join();
+    checks.check(frames > 5 && presses > 5 && messages > 5,
+                 "in " + std::to_string(kDuration.count()) + " s: " + std::to_string(frames) +
+                     " frames, " + std::to_string(presses) + " hotkey presses, " +
+                     std::to_string(messages) + " game messages, no deadlock");
+
+    std::ifstream in(game.outputLog());
+    int refusals = 0;
+    int gameLines = 0;
+    int refusalLine = 0;  // the next line of the current refusal
+    bool inOrder = true;
+    for (std::string line; std::getline(in, line);) {
+        if (refusalLine > 0 || line == kPauseRefused[0]) {
+            inOrder = inOrder && line == kPauseRefused[refusalLine];
+            refusalLine = (refusalLine + 1) % 3;
+            refusals += refusalLine == 0;
+        } else {
+            ++gameLines;
+            inOrder = inOrder && line == "[Game] Spearmen of house " +
+                                             std::to_string(gameLines) + " 100%";
+        }
+    }
+    checks.check(inOrder && refusalLine == 0,
+                 "every Output log line is whole, the game's in order, each refusal's three "
+                 "together");
+    checks.check(refusals == presses && gameLines == messages,
+                 "no line was lost: " + std::to_string(refusals) + " refusals, " +
+                     std::to_string(gameLines) + " game lines");
+    return checks.exitCode();
+}
+
 OverlayGameOptions displayAndPauseOnP() {
     OverlayGameOptions options;
     options.pluginOptions = {{"hotkey", "p"}, {"hotkey_for_pause", "P"}};
@@ -350,6 +445,8 @@ const std::vector<Scenario>& overlayScenarios() {
             {"overlay_keys_without_ctrl", withCameraConfig(cameraConfig("a", "o", "p")),
              keysWithoutCtrl},
             {"overlay_same_letter_twice", displayAndPauseOnP(), sameLetterTwice},
+            {"overlay_mouse_buttons", {}, mouseButtons},
+            {"overlay_three_threads_at_once", {}, threeThreadsAtOnce},
         };
         std::vector<Scenario> all;
         for (const Entry& entry : entries) {
