@@ -3,12 +3,14 @@
 //   --demo            a session for the README's main command
 //   --startup DLL     one start-up of DLL (used by scenarios for a first process)
 //   --timed-startup DLL   one start-up, timed (used by scripts/bench)
+//   --overlay-bench FRAMES   the overlay's frame cost beside EndScene (used by scripts/bench)
 //   --fatal-child KIND FILE   the failing half of a fatal scenario
 
 #include "hostgame/bridge_scenarios.h"
 #include "hostgame/demo.h"
 #include "hostgame/device_scenarios.h"
 #include "hostgame/logic_scenarios.h"
+#include "hostgame/overlay_bench.h"
 #include "hostgame/overlay_scenarios.h"
 #include "hostgame/patch_scenarios.h"
 #include "hostgame/scenario_checks.h"
@@ -49,6 +51,7 @@ int main() {
     if (command == L"--demo") return HostGame::runDemo();
     if (argc > 2 && command == L"--startup") return HostGame::runStartupOnly(argv[2]);
     if (argc > 2 && command == L"--timed-startup") return HostGame::runTimedStartup(argv[2]);
+    if (argc > 2 && command == L"--overlay-bench") return HostGame::runOverlayBench(_wtoi(argv[2]));
     if (argc > 3 && command == L"--fatal-child") return HostGame::runFatalChild(argv[2], argv[3]);
     if (argc > 2 && command == L"--scenario") {
         for (const auto& scenario : HostGame::allScenarios()) {
