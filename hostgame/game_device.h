@@ -1,7 +1,8 @@
 #pragma once
 
-// The stand-in game's Direct3D 9 device: a hidden game window with a real device that draws the
-// game's frames, and the device holder through which the code of a known game build reaches it.
+// The stand-in game's Direct3D 9 device: a hidden game window (pumped on a thread of its own)
+// with a real 1280x720 device that draws the game's frames, the game's camera, and the device
+// holder through which the code of a known game build reaches the device.
 
 #include "hostgame/frame_image.h"
 #include "hostgame/game_camera_object.h"
@@ -16,7 +17,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <type_traits>
 
 namespace HostGame {
 
