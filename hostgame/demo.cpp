@@ -7,6 +7,7 @@
 #include "hostgame/demo_time_pause.h"
 #include "hostgame/game_debug_module.h"
 #include "hostgame/game_device.h"
+#include "hostgame/game_fonts.h"
 #include "hostgame/game_symbols.h"
 #include "hostgame/plugin_cache.h"
 #include "hostgame/plugin_loader.h"
@@ -56,7 +57,8 @@ void printFindings(const std::filesystem::path& file) {
 
 int runDemo() {
     // The game as it runs when the loader starts plug-ins: build A's code, its device in the
-    // holder, and the logic loop going.
+    // holder, the logic loop going, and the system's fonts with a Chinese one.
+    useSystemFonts(SystemFonts::MonospaceAndChinese);
     const DebugModuleCallSite callSite = placeDebugModuleCallSite(DebugModuleBuild::A);
     GameDevice device;
     const DeviceHolder holder(DeviceHolderBuild::A, device.device());
@@ -77,7 +79,9 @@ int runDemo() {
     printFindings(std::filesystem::path(dll).replace_extension(".dll.cache"));
     if (!run.result) return 1;
     runDemoScriptSession();
-    runDemoTimePauseSession(loop, device, outputLogFile);
+    const auto frames = programFolder().parent_path() / "demo-frames";
+    runDemoTimePauseSession(loop, device, outputLogFile, frames);
+    std::printf("host: the frames the player saw are in %s\n", frames.string().c_str());
     return 0;
 }
 

@@ -21,16 +21,31 @@ void showLoop(const char* when, GameLogicLoop& loop) {
                 static_cast<unsigned long long>(status.ticks));
 }
 
+constexpr D3DCOLOR kDemoGameColor = D3DCOLOR_XRGB(0, 64, 128);
+
 void drawFrames(GameDevice& device, int count) {
     int drawn = 0;
-    for (int i = 0; i < count; ++i) drawn += device.drawFrame(D3DCOLOR_XRGB(0, 64, 128)).succeeded();
+    for (int i = 0; i < count; ++i) drawn += device.drawFrame(kDemoGameColor).succeeded();
     std::printf("game: drew %d of %d frames through the detoured EndScene\n", drawn, count);
+}
+
+// The frame as the player sees it, kept as a PNG file of the folder.
+void keepFrame(GameDevice& device, const std::filesystem::path& folder, const char* name,
+               const char* what) {
+    drawFrames(device, 2);  // the overlay's windows settle
+    const FrameResults frame = device.drawFrame(kDemoGameColor, true);
+    const auto file = folder / name;
+    const bool written = frame.image && writePng(file, *frame.image);
+    std::printf("game: frame %s: %s %s\n", what, file.string().c_str(),
+                written ? "" : "(not written)");
 }
 
 }  // namespace
 
 void runDemoTimePauseSession(GameLogicLoop& loop, GameDevice& device,
-                             const std::filesystem::path& outputLogFile) {
+                             const std::filesystem::path& outputLogFile,
+                             const std::filesystem::path& frames) {
+    std::filesystem::create_directories(frames);
     const auto replayPath = outputLogFile.parent_path() / "demo.KV9Replay";
     std::printf("game: recording %s (game mode 1)\n", replayPath.string().c_str());
     ReplayFile replay = ReplayFile::create(replayPath);
@@ -43,10 +58,20 @@ void runDemoTimePauseSession(GameLogicLoop& loop, GameDevice& device,
 
     drawFrames(device, 3);
     showLoop("logic runs:", loop);
+    keepFrame(device, frames, "01-overlay.png", "with the overlay");
     loop.call(GameDebugCall::AppendMessageAndPause, "Mission objective reached, pausing");
     showLoop("after AppendMessageAndPause:", loop);
     showLoop("still paused:", loop);
     loop.call(GameDebugCall::AppendAIMessage, "Player 2 builds a watchtower");
+    keepFrame(device, frames, "02-paused.png", "of the paused game");
+    // The player resumes with the pause hotkey (Ctrl+O) and hides the overlay (Ctrl+P).
+    device.window().pressKey('O', true);
+    showLoop("after Ctrl+O:", loop);
+    keepFrame(device, frames, "03-resumed.png", "after Ctrl+O");
+    device.window().pressKey('P', true);
+    keepFrame(device, frames, "04-hidden.png", "after Ctrl+P");
+    device.window().pressKey('P', true);
+    loop.call(GameDebugCall::AppendMessageAndPause, "Second objective reached, pausing");
     loop.call(GameDebugCall::ForceAppContinue);
     showLoop("after ForceAppContinue:", loop);
     drawFrames(device, 3);

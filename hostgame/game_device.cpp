@@ -1,6 +1,7 @@
 #include "hostgame/game_device.h"
 
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -9,9 +10,6 @@
 namespace HostGame {
 
 namespace {
-
-constexpr wchar_t kGameWindowClass[] = L"HostGameWindow";
-constexpr UINT kBackBufferSize = 64;
 
 using Direct3DCreate9Function = IDirect3D9*(WINAPI*)(UINT sdkVersion);
 using SurfacePtr = std::unique_ptr<IDirect3DSurface9, ComRelease>;
@@ -32,23 +30,31 @@ constexpr KnownBuildCode kBuildB{
      0x54, 0x24, 0x08, 0x52, 0xC7, 0x44, 0x24, 0x0C,
      0xE8, 0x03, 0x00, 0x00, 0xE8, 0xBF, 0x16, 0x07}};
 
-// Registered once; the class lives as long as the process.
-const wchar_t* gameWindowClass() {
-    static const ATOM atom = [] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = DefWindowProcW;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = kGameWindowClass;
-        return RegisterClassExW(&windowClass);
-    }();
-    if (atom == 0) throw std::runtime_error("RegisterClassExW failed");
-    return kGameWindowClass;
+using CreateTextureFunction = HRESULT(STDMETHODCALLTYPE*)(IDirect3DDevice9*, UINT, UINT, UINT,
+                                                         DWORD, D3DFORMAT, D3DPOOL,
+                                                         IDirect3DTexture9**, HANDLE*);
+constexpr std::size_t kCreateTextureSlot = 23;
+
+// The card's limit while a TextureHeightLimit lives.
+CreateTextureFunction g_createTexture = nullptr;
+UINT g_maxTextureHeight = 0;
+std::atomic<int> g_refusedTextures{0};
+
+HRESULT STDMETHODCALLTYPE limitedCreateTexture(IDirect3DDevice9* device, UINT width, UINT height,
+                                               UINT levels, DWORD usage, D3DFORMAT format,
+                                               D3DPOOL pool, IDirect3DTexture9** texture,
+                                               HANDLE* shared) {
+    if (height > g_maxTextureHeight) {
+        ++g_refusedTextures;
+        return D3DERR_INVALIDCALL;
+    }
+    return g_createTexture(device, width, height, levels, usage, format, pool, texture, shared);
 }
 
-// The back buffer's first pixel, copied to system memory; none when a step fails.
-std::optional<D3DCOLOR> backBufferColor(IDirect3DDevice9* device,
-                                        const D3DPRESENT_PARAMETERS& parameters) {
+// The back buffer copied to system memory; none when a step fails.
+std::optional<FrameImage> readBackBuffer(IDirect3DDevice9* device,
+                                         const D3DPRESENT_PARAMETERS& parameters,
+                                         bool wholeFrame) {
     IDirect3DSurface9* surface = nullptr;
     if (FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &surface))) return {};
     const SurfacePtr backBuffer(surface);
@@ -61,41 +67,42 @@ std::optional<D3DCOLOR> backBufferColor(IDirect3DDevice9* device,
     if (FAILED(device->GetRenderTargetData(backBuffer.get(), copy.get()))) return {};
     D3DLOCKED_RECT locked{};
     if (FAILED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) return {};
-    D3DCOLOR pixel = 0;
-    std::memcpy(&pixel, locked.pBits, sizeof pixel);
+    FrameImage image;
+    image.width = wholeFrame ? parameters.BackBufferWidth : 1;
+    image.height = wholeFrame ? parameters.BackBufferHeight : 1;
+    image.pixels.resize(static_cast<std::size_t>(image.width) * image.height);
+    for (uint32_t y = 0; y < image.height; ++y) {
+        const auto* row = static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch;
+        std::memcpy(&image.pixels[y * image.width], row, image.width * sizeof(uint32_t));
+    }
     copy->UnlockRect();
-    return pixel & 0x00FFFFFF;
+    for (uint32_t& pixel : image.pixels) pixel &= 0x00FFFFFF;
+    return image;
 }
 
 }  // namespace
 
-GameDevice::GameDevice() {
+GameDevice::GameDevice(GameDeviceOptions options) : m_window(kWidth, kHeight) {
     const HMODULE d3d9 = GetModuleHandleA("d3d9.dll");
     if (d3d9 == nullptr) throw std::runtime_error("d3d9.dll is not loaded");
     const auto create = reinterpret_cast<Direct3DCreate9Function>(
         reinterpret_cast<void*>(GetProcAddress(d3d9, "Direct3DCreate9")));
     if (create == nullptr) throw std::runtime_error("d3d9.dll has no Direct3DCreate9");
-
-    // Hidden: without a window manager, a shown window costs seconds to destroy.
-    m_window.reset(CreateWindowExW(0, gameWindowClass(), L"KV9", WS_OVERLAPPEDWINDOW, 0, 0,
-                                   kBackBufferSize, kBackBufferSize, nullptr, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr));
-    if (!m_window) throw std::runtime_error("CreateWindowExW failed");
     m_direct3d.reset(create(D3D_SDK_VERSION));
     if (!m_direct3d) throw std::runtime_error("Direct3DCreate9 failed");
 
-    m_parameters.BackBufferWidth = kBackBufferSize;
-    m_parameters.BackBufferHeight = kBackBufferSize;
+    m_parameters.BackBufferWidth = kWidth;
+    m_parameters.BackBufferHeight = kHeight;
     m_parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
     m_parameters.BackBufferCount = 1;
     m_parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    m_parameters.hDeviceWindow = m_window.get();
+    m_parameters.hDeviceWindow = m_window.handle();
     m_parameters.Windowed = TRUE;
     D3DPRESENT_PARAMETERS parameters = m_parameters;
     IDirect3DDevice9* device = nullptr;
     // FPU_PRESERVE keeps the thread's x87 precision, which the scenarios' own arithmetic needs.
     const HRESULT result = m_direct3d->CreateDevice(
-        D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, m_window.get(),
+        D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, options.focusWindow ? m_window.handle() : nullptr,
         D3DCREATE_SOFTWARE_VERTEXPROCESSING | D3DCREATE_FPU_PRESERVE, &parameters, &device);
     if (FAILED(result)) {
         char text[48];
@@ -106,13 +113,19 @@ GameDevice::GameDevice() {
     m_device.reset(device);
 }
 
-FrameResults GameDevice::drawFrame(D3DCOLOR color) {
+FrameResults GameDevice::drawFrame(D3DCOLOR color, bool readWholeFrame) {
     FrameResults frame;
+    m_camera.move(++m_frame);
     IDirect3DDevice9* const device = m_device.get();
     frame.clear = device->Clear(0, nullptr, D3DCLEAR_TARGET, color, 1.0f, 0);
     frame.beginScene = device->BeginScene();
     frame.endScene = device->EndScene();
-    frame.backBufferColor = backBufferColor(device, m_parameters);
+    frame.cameraLeftAlone = m_camera.holdsOwnMove();
+    std::optional<FrameImage> image = readBackBuffer(device, m_parameters, readWholeFrame);
+    if (image) {
+        frame.backBufferColor = image->pixels.front();
+        if (readWholeFrame) frame.image = std::move(image);
+    }
     frame.present = device->Present(nullptr, nullptr, nullptr, nullptr);
     return frame;
 }
@@ -121,6 +134,25 @@ HRESULT GameDevice::reset() {
     D3DPRESENT_PARAMETERS parameters = m_parameters;
     return m_device->Reset(&parameters);
 }
+
+TextureHeightLimit::TextureHeightLimit(IDirect3DDevice9* device, UINT maxHeight)
+    : m_slot(&(*reinterpret_cast<void***>(device))[kCreateTextureSlot]), m_original(*m_slot) {
+    g_createTexture = reinterpret_cast<CreateTextureFunction>(m_original);
+    g_maxTextureHeight = maxHeight;
+    DWORD protection = 0;
+    VirtualProtect(m_slot, sizeof(void*), PAGE_READWRITE, &protection);
+    *m_slot = reinterpret_cast<void*>(&limitedCreateTexture);
+    VirtualProtect(m_slot, sizeof(void*), protection, &protection);
+}
+
+TextureHeightLimit::~TextureHeightLimit() {
+    DWORD protection = 0;
+    VirtualProtect(m_slot, sizeof(void*), PAGE_READWRITE, &protection);
+    *m_slot = m_original;
+    VirtualProtect(m_slot, sizeof(void*), protection, &protection);
+}
+
+int TextureHeightLimit::refused() { return g_refusedTextures; }
 
 DeviceHolder::DeviceHolder(DeviceHolderBuild build, IDirect3DDevice9* device) {
     const PlacedBuildCode placed = placeKnownBuildCode(build == DeviceHolderBuild::A ? kBuildA

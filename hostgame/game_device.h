@@ -1,8 +1,12 @@
 #pragma once
 
-// The stand-in game's Direct3D 9 device: a hidden game window with a real device that draws the
-// game's frames, and the device holder through which the code of a known game build reaches it.
+// The stand-in game's Direct3D 9 device: a hidden game window (pumped on a thread of its own)
+// with a real 1280x720 device that draws the game's frames, the game's camera, and the device
+// holder through which the code of a known game build reaches the device.
 
+#include "hostgame/frame_image.h"
+#include "hostgame/game_camera_object.h"
+#include "hostgame/game_window.h"
 #include "hostgame/known_build_code.h"
 
 #include <windows.h>
@@ -13,7 +17,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <type_traits>
 
 namespace HostGame {
 
@@ -21,13 +24,15 @@ struct ComRelease {
     void operator()(IUnknown* object) const { object->Release(); }
 };
 
-// What each call of one frame returned, and the colour the back buffer held before Present.
+// What each call of one frame returned, and what the back buffer held before Present.
 struct FrameResults {
     HRESULT clear = E_FAIL;
     HRESULT beginScene = E_FAIL;
     HRESULT endScene = E_FAIL;
     HRESULT present = E_FAIL;
-    std::optional<D3DCOLOR> backBufferColor;  // read back after EndScene, without alpha
+    std::optional<D3DCOLOR> backBufferColor;  // the first pixel, read back after EndScene
+    std::optional<FrameImage> image;          // the whole frame, when asked for
+    bool cameraLeftAlone = false;  // after EndScene the camera held the game's own move
 
     bool succeeded() const {
         return clear == D3D_OK && beginScene == D3D_OK && endScene == D3D_OK &&
@@ -35,29 +40,56 @@ struct FrameResults {
     }
 };
 
-// The game's window and device, made on the calling thread, which then draws with it.
-// d3d9.dll must already be loaded (the game loads it at process start).
+struct GameDeviceOptions {
+    // The device's focus window is the game window; without, the device only draws into it.
+    bool focusWindow = true;
+};
+
+// The game's window (on a thread of its own), its camera and its device, made on the calling
+// thread, which then draws with it: the render thread. d3d9.dll must already be loaded (the
+// game loads it at process start).
 class GameDevice {
 public:
-    GameDevice();  // throws std::runtime_error naming the call that failed
+    static constexpr UINT kWidth = 1280;
+    static constexpr UINT kHeight = 720;
+
+    explicit GameDevice(GameDeviceOptions options = {});  // throws std::runtime_error
 
     IDirect3DDevice9* device() const { return m_device.get(); }
+    GameWindow& window() { return m_window; }
+    GameCameraObject& camera() { return m_camera; }
 
-    // One frame through the device: Clear to the colour, BeginScene, EndScene, Present.
-    FrameResults drawFrame(D3DCOLOR color);
+    // One frame: the game moves its camera, then Clear to the colour, BeginScene, EndScene,
+    // Present.
+    FrameResults drawFrame(D3DCOLOR color, bool readWholeFrame = false);
     // A reset with the parameters the device was made with, as after a lost device.
     HRESULT reset();
 
 private:
-    struct WindowDestroy {
-        void operator()(HWND window) const { DestroyWindow(window); }
-    };
-
-    // Released in reverse: the device, then Direct3D, then the window.
-    std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroy> m_window;
+    GameWindow m_window;
+    GameCameraObject m_camera;
+    int m_frame = 0;
+    // Released in reverse: the device, then Direct3D.
     std::unique_ptr<IDirect3D9, ComRelease> m_direct3d;
     std::unique_ptr<IDirect3DDevice9, ComRelease> m_device;
     D3DPRESENT_PARAMETERS m_parameters{};
+};
+
+// A graphics card that makes no texture taller than the limit, for the device's life in this
+// process (all devices share one table of functions). Undone on destruction.
+class TextureHeightLimit {
+public:
+    TextureHeightLimit(IDirect3DDevice9* device, UINT maxHeight);
+    ~TextureHeightLimit();
+    TextureHeightLimit(const TextureHeightLimit&) = delete;
+    TextureHeightLimit& operator=(const TextureHeightLimit&) = delete;
+
+    // How many textures it refused so far.
+    static int refused();
+
+private:
+    void** m_slot;
+    void* m_original;
 };
 
 // The game object that a build's holder global points to; the device is its fourth word.

@@ -111,20 +111,6 @@ StartedPlugin startPlugin(ScenarioChecks& checks, const std::string& scenario) {
     return started;
 }
 
-void checkOutputLog(ScenarioChecks& checks, const std::filesystem::path& file,
-                    const std::vector<std::string>& expected) {
-    std::ifstream in(file);  // text mode: the lines end in CR LF
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    checks.check(in.eof() && lines == expected,
-                 "the Output log file holds exactly the " + std::to_string(expected.size()) +
-                     " expected lines");
-    if (lines != expected) {
-        for (const auto& line : lines) std::printf("  got:      %s\n", line.c_str());
-        for (const auto& line : expected) std::printf("  expected: %s\n", line.c_str());
-    }
-}
-
 enum class Pace { Held, OneFrame, Fast };
 
 std::string describeTicks(uint64_t ticks, int64_t frames, uint64_t held, uint64_t fast) {

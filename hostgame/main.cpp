@@ -3,6 +3,7 @@
 //   --demo            a session for the README's main command
 //   --startup DLL     one start-up of DLL (used by scenarios for a first process)
 //   --timed-startup DLL   one start-up, timed (used by scripts/bench)
+//   --overlay-bench FRAMES   the overlay's frame cost beside EndScene (used by scripts/bench)
 //   --fatal-child KIND FILE   the failing half of a fatal scenario
 //   --exit-child DLL   a process that ends right after its game Lua state
 //   --missing-module-child MODULE DLL FILE   a start-up in a game that has not loaded MODULE
@@ -13,8 +14,11 @@
 #include "hostgame/exit_scenarios.h"
 #include "hostgame/logic_scenarios.h"
 #include "hostgame/missing_module_scenarios.h"
+#include "hostgame/overlay_bench.h"
+#include "hostgame/overlay_scenarios.h"
 #include "hostgame/patch_scenarios.h"
 #include "hostgame/render_scenarios.h"
+#include "hostgame/scenario_checks.h"
 #include "hostgame/startup_failure_scenarios.h"
 #include "hostgame/startup_scenarios.h"
 #include "hostgame/world_scenarios.h"
@@ -32,7 +36,8 @@ std::vector<Scenario> allScenarios() {
     std::vector<Scenario> all = startupScenarios();
     for (const auto* more : {&startupFailureScenarios(), &bridgeScenarios(), &patchScenarios(),
                              &worldScenarios(), &logicScenarios(), &deviceScenarios(),
-                             &renderScenarios(), &exitScenarios(), &missingModuleScenarios()}) {
+                             &renderScenarios(), &exitScenarios(), &missingModuleScenarios(),
+                             &overlayScenarios()}) {
         all.insert(all.end(), more->begin(), more->end());
     }
     return all;
@@ -57,12 +62,15 @@ int main() {
     if (argc > 2 && command == L"--startup") return HostGame::runStartupOnly(argv[2]);
     if (argc > 2 && command == L"--timed-startup") return HostGame::runTimedStartup(argv[2]);
     if (argc > 2 && command == L"--exit-child") return HostGame::runExitChild(argv[2]);
+    if (argc > 2 && command == L"--overlay-bench") return HostGame::runOverlayBench(_wtoi(argv[2]));
     if (argc > 3 && command == L"--fatal-child") return HostGame::runFatalChild(argv[2], argv[3]);
     if (argc > 2 && command == L"--scenario") {
         for (const auto& scenario : HostGame::allScenarios()) {
             const std::wstring name(scenario.name, scenario.name + std::strlen(scenario.name));
             if (name != argv[2]) continue;
             std::printf("scenario %s\n", scenario.name);
+            // The overlay's toolkit keeps its window settings in the working directory.
+            HostGame::enterScenarioWorkingDirectory(scenario.name);
             HostGame::ScenarioChecks checks;
             return scenario.run(checks);
         }

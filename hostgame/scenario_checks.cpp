@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <fstream>
 
 namespace HostGame {
 
@@ -21,10 +22,31 @@ void ScenarioChecks::checkLog(const std::vector<std::string>& actual,
     }
 }
 
+void checkOutputLog(ScenarioChecks& checks, const std::filesystem::path& file,
+                    const std::vector<std::string>& expected) {
+    std::ifstream in(file);  // text mode: the lines end in CR LF
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    checks.check(in.eof() && lines == expected,
+                 "the Output log file holds exactly the " + std::to_string(expected.size()) +
+                     " expected lines");
+    if (lines != expected) {
+        for (const auto& line : lines) std::printf("  got:      %s\n", line.c_str());
+        for (const auto& line : expected) std::printf("  expected: %s\n", line.c_str());
+    }
+}
+
 std::filesystem::path programFolder() {
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     return std::filesystem::path(path).parent_path();
+}
+
+void enterScenarioWorkingDirectory(const std::string& scenario) {
+    const auto folder = programFolder() / "scenario-work" / scenario;
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    std::filesystem::current_path(folder);
 }
 
 std::filesystem::path freshPluginCopy(const std::string& scenario) {

@@ -18,8 +18,14 @@ private:
     int m_failures = 0;
 };
 
+// The Output log file the plug-in's "outputLogFile" option names holds exactly these lines.
+void checkOutputLog(ScenarioChecks& checks, const std::filesystem::path& file,
+                    const std::vector<std::string>& expected);
+
 // This program's folder, where the build puts Vellox.dll.
 std::filesystem::path programFolder();
+// Makes a fresh folder of this program's folder the working directory of the scenario.
+void enterScenarioWorkingDirectory(const std::string& scenario);
 // A fresh folder holding a copy of Vellox.dll for one scenario, so that its default cache file
 // is its own; returns the copy's path.
 std::filesystem::path freshPluginCopy(const std::string& scenario);

@@ -2,6 +2,7 @@
 
 #include "rudiveruv/time_pause_state.h"
 
+#include <algorithm>
 #include <fstream>
 #include <mutex>
 #include <utility>
@@ -21,6 +22,13 @@ void pushLine(OutputLogEntry entry) {
         g_outputLogMirror << '\n' << std::flush;
     }
     g_outputLog.push_back(std::move(entry));
+}
+
+// How many lines the toolkit gives the text: one per line break, and one more for text after
+// the last break (an empty text is one line too).
+int textLines(const std::string& text) {
+    const auto breaks = static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    return breaks + (text.empty() || text.back() != '\n' ? 1 : 0);
 }
 
 }  // namespace
@@ -53,8 +61,28 @@ void drawOutputLog() {
     // Pixels the user may scroll up from the bottom before the pane stops following new lines.
     constexpr float kStickToBottomSlack = 7.0f;
     if (ImGui::BeginChild("Output", ImVec2(0.0f, 0.0f), false, 0)) {
-        const bool atBottom = ImGui::GetScrollY() + kStickToBottomSlack >= ImGui::GetScrollMaxY();
+        const float top = ImGui::GetScrollY();
+        const bool atBottom = top + kStickToBottomSlack >= ImGui::GetScrollMaxY();
+        const float bottom = top + ImGui::GetWindowHeight();
+        const float lineHeight = ImGui::GetTextLineHeight();
+        const float spacing = ImGui::GetStyle().ItemSpacing.y;
+        // Lines outside the pane's view take their place without being laid out: one spacer
+        // stands for each run of them. The newest line is always laid out, as the item the
+        // pane follows.
+        float y = 0.0f;
+        float skipped = 0.0f;
+        std::size_t left = g_outputLog.size();
         for (const OutputLogEntry& entry : g_outputLog) {
+            const float height = static_cast<float>(textLines(entry.text)) * lineHeight;
+            const bool newest = --left == 0;
+            const bool seen = (y + height >= top && y <= bottom) || newest;
+            y += height + spacing;
+            if (!seen) {
+                skipped += height + spacing;
+                continue;
+            }
+            if (skipped > 0.0f) ImGui::Dummy(ImVec2(0.0f, skipped - spacing));
+            skipped = 0.0f;
             // Never as a format: the texts may hold "%".
             if (entry.color) {
                 ImGui::TextColored(*entry.color, "%s", entry.text.c_str());

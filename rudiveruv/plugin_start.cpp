@@ -4,6 +4,7 @@
 #include "bridge/hook_install.h"
 #include "overlay/hotkey_letters.h"
 #include "overlay/output_log.h"
+#include "overlay/overlay_host.h"
 #include "rudiveruv/d3d9_probe.h"
 #include "rudiveruv/game_crt_functions.h"
 #include "rudiveruv/lua_state_watch.h"

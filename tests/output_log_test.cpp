@@ -14,6 +14,7 @@
 #include <iterator>
 #include <mutex>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -196,3 +197,86 @@ TEST_F(OutputLog, PaneFollowsNewLinesUnlessScrolledUpMoreThanSevenPixels) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every entry laid out, as the pane would without leaving out those outside its view.
+void drawEveryLine() {
+    if (ImGui::BeginChild("Output", ImVec2(0.0f, 0.0f), false, 0)) {
+        for (const OutputLogEntry& entry : g_outputLog) {
+            if (entry.color) {
+                ImGui::TextColored(*entry.color, "%s", entry.text.c_str());
+            } else {
+                ImGui::TextUnformatted(entry.text.data(), entry.text.data() + entry.text.size());
+            }
+        }
+    }
+    ImGui::EndChild();
+}
+
+struct PaneView {
+    float contentHeight;
+    float scrollMax;
+    // What the pane draws: position and colour of every vertex. (The toolkit's log capture
+    // would not do here: while it runs, the toolkit lays out clipped items as if seen.)
+    std::vector<std::tuple<float, float, ImU32>> vertices;
+};
+
+// The pane, or the reference, in a fixed window, scrolled to `scroll` (settled over frames).
+PaneView viewOf(void (*draw)(), float scroll) {
+    ImGuiContext* const context = ImGui::CreateContext();
+    ImGui::SetCurrentContext(context);
+    ImGuiIO& io = ImGui::GetIO();
+    io.IniFilename = nullptr;
+    io.DisplaySize = ImVec2(800.0f, 600.0f);
+    unsigned char* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+    PaneView view{};
+    for (int frame = 0; frame < 4; ++frame) {
+        ImGui::NewFrame();
+        ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
+        ImGui::SetNextWindowSize(ImVec2(400.0f, 300.0f));
+        ImGui::Begin("Main", nullptr, ImGuiWindowFlags_NoDecoration);
+        ImGui::SetNextWindowScroll(ImVec2(-1.0f, scroll));
+        {
+            std::lock_guard lock(g_stateMutex);
+            draw();
+        }
+        const ImGuiWindow* pane = ImGui::GetCurrentWindow()->DC.ChildWindows.back();
+        view = {pane->DC.CursorMaxPos.y - pane->DC.CursorStartPos.y, pane->ScrollMax.y, {}};
+        for (const ImDrawVert& vertex : pane->DrawList->VtxBuffer) {
+            view.vertices.emplace_back(vertex.pos.x, vertex.pos.y, vertex.col);
+        }
+        ImGui::End();
+        ImGui::Render();
+    }
+    ImGui::DestroyContext(context);
+    return view;
+}
+
+}  // namespace
+
+TEST_F(OutputLog, PaneLeavingOutUnseenLinesLooksLikeOneThatLaysOutEveryLine) {
+    for (int line = 1; line <= 1000; ++line) {
+        const std::string text = line % 7 == 0    ? "two\nlines " + std::to_string(line)
+                                 : line % 11 == 0 ? ""
+                                 : line % 13 == 0 ? "ends in a break " + std::to_string(line) + "\n"
+                                                  : "line " + std::to_string(line);
+        if (line % 3 == 0) {
+            logMessageCallback(text);
+        } else {
+            appendText(text);
+        }
+    }
+    for (const float scroll : {0.0f, 4321.0f, 1.0e6f}) {
+        SCOPED_TRACE(scroll);
+        const PaneView reference = viewOf(drawEveryLine, scroll);
+        const PaneView pane = viewOf(drawOutputLog, scroll);
+        EXPECT_EQ(pane.contentHeight, reference.contentHeight);
+        EXPECT_EQ(pane.scrollMax, reference.scrollMax);
+        EXPECT_GT(pane.vertices.size(), 300u);  // the glyphs of the lines in view
+        EXPECT_TRUE(pane.vertices == reference.vertices);
+    }
+}

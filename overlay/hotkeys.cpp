@@ -1,0 +1,73 @@
+#include "overlay/hotkeys.h"
+
+#include "overlay/camera_profile.h"
+#include "overlay/hotkey_letters.h"
+#include "overlay/output_log.h"
+#include "overlay/overlay_state.h"
+#include "rudiveruv/lua_state_watch.h"
+#include "rudiveruv/time_pause_state.h"
+
+#include <mutex>
+#include <string_view>
+
+namespace Zo::KV9RudiVeruv {
+
+namespace {
+
+bool isHotkey(uint8_t key, char hotkey) {
+    return hotkey != 0 && key == static_cast<uint8_t>(hotkey);
+}
+
+void appendLine(std::string_view text) { appendOutputLog(text.data(), text.size()); }
+
+void act(HotkeyAction action) {
+    switch (action) {
+    case HotkeyAction::None:
+        break;
+    case HotkeyAction::ToggleOverlay:
+        g_overlayVisible = !g_overlayVisible;
+        break;
+    case HotkeyAction::TogglePause:
+        appendLine("Vellox状态更改！");
+        // Exchange with the negated value: the game thread may write the flag meanwhile.
+        g_rudiVeruvd.exchange(!g_rudiVeruvd.load());
+        break;
+    case HotkeyAction::RefusePause:
+        appendLine("你无法在下列状态中进行时间暂停：");
+        appendLine("1.多人游戏");
+        appendLine("2.游戏菜单");
+        break;
+    case HotkeyAction::ToggleAnimation:
+        g_currentProfile.animationPlaying = !g_currentProfile.animationPlaying;
+        break;
+    }
+}
+
+}  // namespace
+
+HotkeyAction matchHotkey(uint8_t key, const HotkeyContext& context) {
+    if (isHotkey(key, context.display)) return HotkeyAction::ToggleOverlay;
+    if (isHotkey(key, context.pause)) {
+        return context.pauseAllowed ? HotkeyAction::TogglePause : HotkeyAction::RefusePause;
+    }
+    if (isHotkey(key, context.animation) && context.pauseAllowed && context.cameraControl) {
+        return HotkeyAction::ToggleAnimation;
+    }
+    return HotkeyAction::None;
+}
+
+bool hotkeyConsumesKey(HotkeyAction action) {
+    return action == HotkeyAction::ToggleOverlay || action == HotkeyAction::TogglePause ||
+           action == HotkeyAction::RefusePause;
+}
+
+bool handleCtrlKey(uint8_t key) {
+    std::lock_guard lock(g_stateMutex);
+    const HotkeyAction action =
+        matchHotkey(key, HotkeyContext{g_hotkeyDisplay, g_hotkeyPause, g_hotkeyAnimation,
+                                       g_rudiVeruvAllowed, g_cameraControlEnabled});
+    act(action);
+    return hotkeyConsumesKey(action);
+}
+
+}  // namespace Zo::KV9RudiVeruv

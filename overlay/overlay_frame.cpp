@@ -1,0 +1,66 @@
+#include "overlay/game_camera.h"
+#include "overlay/overlay_frame_steps.h"
+#include "overlay/overlay_host.h"
+#include "rudiveruv/render_hooks.h"
+#include "rudiveruv/time_pause_state.h"
+
+#include <imgui.h>
+#include <imgui_impl_dx9.h>
+#include <imgui_impl_win32.h>
+
+#include <mutex>
+
+namespace Zo::KV9RudiVeruv {
+
+namespace {
+
+using EndSceneFunction = HRESULT(STDMETHODCALLTYPE*)(IDirect3DDevice9*);
+using ResetFunction = HRESULT(STDMETHODCALLTYPE*)(IDirect3DDevice9*, D3DPRESENT_PARAMETERS*);
+
+// The font texture could not be made (the Chinese glyphs make it large): from now on the
+// toolkit's built-in font alone. The back end's frame start then runs again, so that this frame
+// never draws with the fonts just cleared.
+void fallBackToDefaultFont() {
+    ImFontAtlas* const atlas = ImGui::GetIO().Fonts;
+    atlas->Clear();
+    atlas->AddFontDefault();
+    g_overlayStartResult = 1;
+    ImGui_ImplDX9_NewFrame();
+}
+
+}  // namespace
+
+void drawOverlayFrame(IDirect3DDevice9* device) {
+    static const bool started = (g_overlayStartResult = initializeOverlay(device), true);
+    (void)started;
+    if (g_overlayStartResult == 0) return;
+
+    ImGui_ImplDX9_NewFrame();  // makes the font texture when there is none
+    if (ImGui::GetIO().Fonts->TexID == nullptr) fallBackToDefaultFont();
+    ImGui_ImplWin32_NewFrame();
+    ImGui::NewFrame();
+
+    std::lock_guard lock(g_stateMutex);
+    runOverlayFrameSteps(gameCameraAccess());
+    ImGui::EndFrame();
+    ImGui::Render();
+    ImGui_ImplDX9_RenderDrawData(ImGui::GetDrawData());
+}
+
+HRESULT STDMETHODCALLTYPE hookedEndScene(IDirect3DDevice9* device) {
+    drawOverlayFrame(device);
+    return reinterpret_cast<EndSceneFunction>(g_originalEndScene)(device);
+}
+
+HRESULT STDMETHODCALLTYPE hookedReset(IDirect3DDevice9* device,
+                                      D3DPRESENT_PARAMETERS* presentationParameters) {
+    // Device objects in the default pool must be gone before a reset; the font texture comes
+    // back from the atlas. Without an overlay both calls do nothing.
+    ImGui_ImplDX9_InvalidateDeviceObjects();
+    const HRESULT result =
+        reinterpret_cast<ResetFunction>(g_originalReset)(device, presentationParameters);
+    ImGui_ImplDX9_CreateDeviceObjects();
+    return result;
+}
+
+}  // namespace Zo::KV9RudiVeruv

@@ -1,0 +1,38 @@
+#pragma once
+
+// The overlay inside the game's Direct3D 9 frame: the EndScene and Reset detours, the one-time
+// start of the toolkit on the game's device and window, one overlay frame, and the replacement
+// procedure of the game window.
+
+#include <windows.h>
+
+#include <d3d9.h>
+
+#include <atomic>
+
+namespace Zo::KV9RudiVeruv {
+
+// What the first frame's start gave: 0 the overlay is off for good, 1 it runs without Chinese
+// glyphs, 2 with them. The font-texture fallback lowers 2 to 1.
+extern int g_overlayStartResult;
+extern HWND g_gameWindow;           // the device's focus window
+extern WNDPROC g_originalWndProc;   // the game window's own procedure
+// Set once the toolkit and both of its back ends have started; until then the replacement
+// procedure hands every message straight to the game.
+extern std::atomic<bool> g_overlayTakesInput;
+
+// 0 when the device gives no creation parameters or the window's procedure cannot be replaced;
+// else 1 or 2 as for g_overlayStartResult.
+int initializeOverlay(IDirect3DDevice9* device);
+
+// One overlay frame, on the render thread; the first one starts the overlay.
+void drawOverlayFrame(IDirect3DDevice9* device);
+
+HRESULT STDMETHODCALLTYPE hookedEndScene(IDirect3DDevice9* device);
+HRESULT STDMETHODCALLTYPE hookedReset(IDirect3DDevice9* device,
+                                      D3DPRESENT_PARAMETERS* presentationParameters);
+
+// The game window's procedure from the overlay's start on, on the window's thread.
+LRESULT CALLBACK hookedWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace Zo::KV9RudiVeruv

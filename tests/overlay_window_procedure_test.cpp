@@ -1,0 +1,122 @@
+#include "hostgame/game_device.h"
+#include "overlay/camera_profile.h"
+#include "overlay/hotkey_letters.h"
+#include "overlay/overlay_host.h"
+#include "overlay/overlay_state.h"
+#include "rudiveruv/lua_state_watch.h"
+#include "rudiveruv/time_pause_state.h"
+
+#include <gtest/gtest.h>
+#include <imgui.h>
+
+#include <mutex>
+#include <string>
+
+using namespace Zo::KV9RudiVeruv;
+
+namespace {
+
+int g_messagesBeforeStart = 0;
+
+LRESULT CALLBACK countingProcedure(HWND, UINT, WPARAM, LPARAM) {
+    ++g_messagesBeforeStart;
+    return 7;
+}
+
+// The overlay on a game device of this process, drawn between the game's BeginScene and
+// EndScene. It starts once per process and keeps the window, so the device is never destroyed.
+class OverlayInput : public ::testing::Test {
+protected:
+    static HostGame::GameDevice& game() {
+        static auto* const device = [] {
+            LoadLibraryA("d3d9.dll");  // as the game does at its start
+            return new HostGame::GameDevice();
+        }();
+        return *device;
+    }
+
+    static void overlayFrame() {
+        IDirect3DDevice9* const device = game().device();
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x204060, 1.0f, 0);
+        device->BeginScene();
+        drawOverlayFrame(device);
+        device->EndScene();
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+    }
+
+    void TearDown() override {
+        std::lock_guard lock(g_stateMutex);
+        g_frameCallbacks.clear();
+        g_hotkeyDisplay = g_hotkeyAnimation = 0;
+        g_rudiVeruvAllowed = g_cameraControlEnabled = false;
+        g_currentProfile.animationPlaying = false;
+        g_overlayVisible = true;
+    }
+};
+
+TEST_F(OverlayInput, BeforeTheToolkitStartsEveryMessageGoesToTheGame) {
+    if (g_overlayTakesInput) GTEST_SKIP() << "the overlay already started in this process";
+    const WNDPROC saved = g_originalWndProc;
+    g_originalWndProc = countingProcedure;
+    for (const UINT message : {WM_KEYDOWN, WM_CHAR, WM_LBUTTONDOWN, WM_MOUSEMOVE}) {
+        EXPECT_EQ(hookedWndProc(game().window().handle(), message, 'P', 0), 7);
+    }
+    EXPECT_EQ(g_messagesBeforeStart, 4);
+    g_originalWndProc = saved;
+}
+
+TEST_F(OverlayInput, TypingIntoAFocusedTextFieldStaysWithTheOverlayButCtrlDisplayStillActs) {
+    HostGame::GameWindow& window = game().window();
+    static char text[32] = "";
+    bool focus = true;
+    {
+        std::lock_guard lock(g_stateMutex);
+        g_hotkeyDisplay = 'P';
+        g_frameCallbacks["text field"] = [&focus] {
+            ImGui::Begin("field");
+            if (focus) ImGui::SetKeyboardFocusHere();
+            focus = false;
+            ImGui::InputText("##text", text, sizeof text);
+            ImGui::End();
+        };
+    }
+    for (int i = 0; i < 3; ++i) overlayFrame();
+    ASSERT_EQ(g_overlayStartResult, 1);  // this program's SystemRoot has no consola.ttf
+
+    window.pressKey('X', false);
+    overlayFrame();
+    EXPECT_STREQ(text, "x");
+    EXPECT_EQ(window.receivedCount(WM_KEYDOWN, 'X'), 0);
+    EXPECT_EQ(window.receivedCount(WM_CHAR, 'x'), 0);
+    EXPECT_EQ(window.receivedCount(WM_KEYUP, 'X'), 0);
+
+    window.pressKey('P', true);
+    EXPECT_FALSE(g_overlayVisible);
+    EXPECT_EQ(window.receivedCount(WM_KEYDOWN, 'P'), 0);
+    window.pressKey('P', true);
+    EXPECT_TRUE(g_overlayVisible);
+}
+
+TEST_F(OverlayInput, TheAnimationHotkeyTogglesAndStillReachesTheGame) {
+    HostGame::GameWindow& window = game().window();
+    for (int i = 0; i < 3; ++i) overlayFrame();  // nothing of the toolkit wants the keyboard
+    {
+        std::lock_guard lock(g_stateMutex);
+        g_hotkeyAnimation = 'A';
+        g_rudiVeruvAllowed = g_cameraControlEnabled = true;
+    }
+    window.pressKey('A', true);
+    EXPECT_TRUE(g_currentProfile.animationPlaying);
+    EXPECT_EQ(window.receivedCount(WM_KEYDOWN, 'A'), 1);
+    // Without keyframes the animation gives the camera back as it was: never written.
+    for (int frame = 1; frame <= 3; ++frame) {
+        game().camera().move(frame);
+        overlayFrame();
+        EXPECT_TRUE(game().camera().holdsOwnMove());
+    }
+    window.pressKey('A', true);
+    EXPECT_FALSE(g_currentProfile.animationPlaying);
+    EXPECT_EQ(window.receivedCount(WM_KEYDOWN, 'A'), 2);
+}
+
+}  // namespace
