@@ -44,7 +44,7 @@ std::vector<double> headlessFrameSteps(int frames) {
         ImGui::NewFrame();
         {
             std::lock_guard lock(Zo::KV9RudiVeruv::g_stateMutex);
-            Zo::KV9RudiVeruv::runOverlayFrameSteps(noCamera);
+            Zo::KV9RudiVeruv::runOverlayFrameSteps({noCamera, {}, {}});
         }
         ImGui::Render();
         if (i >= 5) samples.push_back(nowMicroseconds() - start);

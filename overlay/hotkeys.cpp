@@ -2,9 +2,10 @@
 
 #include "overlay/camera_profile.h"
 #include "overlay/hotkey_letters.h"
+#include "overlay/main_window.h"
 #include "overlay/output_log.h"
 #include "overlay/overlay_state.h"
-#include "rudiveruv/lua_state_watch.h"
+#include "overlay/pause_refusal.h"
 #include "rudiveruv/time_pause_state.h"
 
 #include <mutex>
@@ -33,9 +34,7 @@ void act(HotkeyAction action) {
         g_rudiVeruvd.exchange(!g_rudiVeruvd.load());
         break;
     case HotkeyAction::RefusePause:
-        appendLine("你无法在下列状态中进行时间暂停：");
-        appendLine("1.多人游戏");
-        appendLine("2.游戏菜单");
+        appendPauseRefusal();
         break;
     case HotkeyAction::ToggleAnimation:
         g_currentProfile.animationPlaying = !g_currentProfile.animationPlaying;

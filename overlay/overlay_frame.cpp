@@ -1,6 +1,7 @@
 #include "overlay/game_camera.h"
 #include "overlay/overlay_frame_steps.h"
 #include "overlay/overlay_host.h"
+#include "overlay/pixel_shader_constants.h"
 #include "rudiveruv/render_hooks.h"
 #include "rudiveruv/time_pause_state.h"
 
@@ -40,8 +41,9 @@ void drawOverlayFrame(IDirect3DDevice9* device) {
     ImGui_ImplWin32_NewFrame();
     ImGui::NewFrame();
 
+    static const OverlayFrameEdges game{gameCameraAccess(), gameRenderEdge(), {}};
     std::lock_guard lock(g_stateMutex);
-    runOverlayFrameSteps(gameCameraAccess());
+    runOverlayFrameSteps({game.camera, game.render, pixelShaderConstantReader(device)});
     ImGui::EndFrame();
     ImGui::Render();
     ImGui_ImplDX9_RenderDrawData(ImGui::GetDrawData());

@@ -1,10 +1,14 @@
 #include "overlay/overlay_frame_steps.h"
 
+#include "overlay/bezier_inspector.h"
 #include "overlay/camera_config.h"
 #include "overlay/camera_profile.h"
+#include "overlay/lua_functions_window.h"
 #include "overlay/main_window.h"
 #include "overlay/overlay_state.h"
-#include "rudiveruv/lua_state_watch.h"
+#include "overlay/render_settings_panel.h"
+#include "overlay/timed_events.h"
+#include "overlay/timed_events_window.h"
 #include "rudiveruv/time_pause_state.h"
 
 #include <imgui.h>
@@ -13,31 +17,34 @@ namespace Zo::KV9RudiVeruv {
 
 namespace {
 
-void drawOverlayWindows() {
-    drawMainWindow();
-    // The Lua functions window joins here, while g_luaWindowAvailable, once it exists.
+void drawOverlayWindows(const OverlayFrameEdges& game) {
+    if (ImGui::Begin(kMainWindowTitle, nullptr, 0)) drawMainWindowContents(game.render);
+    ImGui::End();
+    if (g_luaWindowAvailable) drawLuaFunctionsWindow();
     if (g_rudiVeruvAllowed && g_cameraControlEnabled) {
-        // The display switches are written into the game here once the render settings exist.
-        ImGui::Begin(kCameraControlWindowTitle);  // its contents do not exist yet
+        writeDisplaySwitches(game.render);
+        if (ImGui::Begin(kCameraControlWindowTitle)) {
+            drawCameraControlWindow(game.camera, game.pixelShaderConstants);
+        }
         ImGui::End();
         if (ImGui::Begin(kTimedEventsWindowTitle)) drawTimedEventsWindow();
         ImGui::End();
-        // The Bezier inspector, which opens its own window, joins here once it exists.
+        drawBezierInspector();
     }
     for (const auto& [name, callback] : g_frameCallbacks) callback();
 }
 
 }  // namespace
 
-void runOverlayFrameSteps(const GameCameraAccess& camera) {
+void runOverlayFrameSteps(const OverlayFrameEdges& game) {
     if (g_cameraProfiles.empty()) loadCameraConfig();
-    if (g_overlayVisible) drawOverlayWindows();
+    if (g_overlayVisible) drawOverlayWindows(game);
     if (!g_rudiVeruvAllowed) {
         // A pause never outlives the state that allowed it.
         g_rudiVeruvd.exchange(false);
     } else if (g_cameraControlEnabled) {
         processTimedEvents();
-        animateGameCamera(camera);
+        animateGameCamera(game.camera);
     }
 }
 

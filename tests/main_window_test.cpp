@@ -5,6 +5,7 @@
 #include "overlay/output_log.h"
 #include "overlay/render_settings_panel.h"
 #include "rudiveruv/time_pause_state.h"
+#include "tests/fake_game_render.h"
 #include "tests/headless_toolkit.h"
 
 #include <gtest/gtest.h>
@@ -25,43 +26,6 @@ namespace {
 
 const std::vector<std::string> kRefusal = {"你无法在下列状态中进行时间暂停：", "1.多人游戏",
                                            "2.游戏菜单"};
-
-using Rgb = std::array<float, 3>;
-
-// The game's side of the edge. Each light-colour access finds the colour at a new place, as a
-// game that moved its lighting block would: what the window reads and what it writes show.
-struct FakeGame {
-    static constexpr std::size_t kBlocks = 4;
-
-    std::optional<std::pair<bool, bool>> displayFlags;  // the last write
-    int32_t shadowMapSize = 2048;
-    float maxShadowDistance = 450.0f;
-    std::map<LightColor, std::array<Rgb, kBlocks>> lightBlocks;
-    std::map<LightColor, std::size_t> lightAccesses;
-    int patches = 0;
-    bool hasLighting = true;
-
-    FakeGame() {
-        for (const LightColor color :
-             {LightColor::Main, LightColor::Tint1, LightColor::Tint2, LightColor::Ambient}) {
-            lightBlocks[color].fill(Rgb{0.2f, 0.4f, 0.6f});
-        }
-    }
-
-    GameRenderEdge edge() {
-        return GameRenderEdge{
-            [this](bool healthBars, bool silhouettes) { displayFlags = {healthBars, silhouettes}; },
-            [this] { return &shadowMapSize; },
-            [this] { return &maxShadowDistance; },
-            [this](LightColor color) -> float* {
-                if (!hasLighting) return nullptr;
-                std::size_t& accesses = lightAccesses[color];
-                return lightBlocks[color][accesses++ % kBlocks].data();
-            },
-            [this] { ++patches; },
-        };
-    }
-};
 
 std::vector<std::string> logLines() {
     std::vector<std::string> lines;
@@ -157,7 +121,7 @@ protected:
     std::unique_lock<std::recursive_mutex> m_lock{g_stateMutex};
     boost::circular_buffer<OutputLogEntry> m_savedLog{kOutputLogCapacity};
     Saved m_saved;
-    FakeGame m_game;
+    FakeGameRender m_game;
     GameRenderEdge m_edge = m_game.edge();
     HeadlessToolkit m_toolkit{
         ImVec2(800.0f, 1600.0f),

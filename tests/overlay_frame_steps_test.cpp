@@ -4,8 +4,8 @@
 #include "overlay/message_routing.h"
 #include "overlay/overlay_frame_steps.h"
 #include "overlay/overlay_state.h"
-#include "rudiveruv/lua_state_watch.h"
 #include "rudiveruv/time_pause_state.h"
+#include "tests/fake_game_render.h"
 
 #include <gtest/gtest.h>
 #include <imgui.h>
@@ -116,7 +116,7 @@ protected:
         ImGui::NewFrame();
         {
             std::lock_guard lock(g_stateMutex);
-            runOverlayFrameSteps(m_camera);
+            runOverlayFrameSteps({m_camera, m_render.edge(), {}});
         }
         ImGui::EndFrame();
         std::vector<std::string> windows;
@@ -129,6 +129,7 @@ protected:
     }
 
     ImGuiContext* m_context = nullptr;
+    FakeGameRender m_render;
     int m_callbackCalls = 0;
     int m_reads = 0;
     int m_writes = 0;
@@ -156,7 +157,8 @@ TEST_F(FrameSteps, WhatEachFrameRunsShownAndHidden) {
     const Case cases[] = {
         {"shown, pause not allowed", true, false, false, main, 1, false, 0},
         {"shown, allowed", true, true, false, main, 1, true, 0},
-        {"shown, allowed, camera control", true, true, true, all, 1, true, 1},
+        // The camera control window shows the camera's values, then the animation reads them.
+        {"shown, allowed, camera control", true, true, true, all, 1, true, 2},
         {"shown, camera control only", true, false, true, main, 1, false, 0},
         {"hidden, pause not allowed", false, false, true, {}, 0, false, 0},
         {"hidden, allowed", false, true, false, {}, 0, true, 0},

@@ -1,9 +1,9 @@
 #include "overlay/camera_profile.h"
 #include "overlay/hotkey_letters.h"
 #include "overlay/hotkeys.h"
+#include "overlay/main_window.h"
 #include "overlay/output_log.h"
 #include "overlay/overlay_state.h"
-#include "rudiveruv/lua_state_watch.h"
 #include "rudiveruv/time_pause_state.h"
 
 #include <gtest/gtest.h>
