@@ -1,8 +1,11 @@
 #include "hostgame/game_camera_object.h"
 
+#include "hostgame/game_render_settings.h"
+
 #include <windows.h>
 
 #include <cstring>
+#include <stdexcept>
 
 namespace HostGame {
 
@@ -21,17 +24,25 @@ uint8_t** cameraPointer() {
 
 }  // namespace
 
-GameCameraObject::GameCameraObject() {
+GameCameraObject::GameCameraObject()
+    : m_object(static_cast<uint8_t*>(VirtualAlloc(
+          nullptr, kObjectSize, MEM_RESERVE | MEM_COMMIT | MEM_WRITE_WATCH, PAGE_READWRITE))) {
+    if (m_object == nullptr) throw std::runtime_error("the camera object cannot be allocated");
     move(0);
     *cameraPointer() = m_object;
 }
 
-GameCameraObject::~GameCameraObject() { *cameraPointer() = nullptr; }
+GameCameraObject::~GameCameraObject() {
+    *cameraPointer() = nullptr;
+    VirtualFree(m_object, 0, MEM_RELEASE);
+}
 
 void GameCameraObject::move(int frame) {
+    m_lastStep = host_camera_step();
     const auto f = static_cast<float>(frame);
     m_ownMove = {1000.0f + 2.5f * f, 800.0f, 350.0f, 0.01f * f, 42.0f, 0.0f};
     write(m_ownMove);
+    ResetWriteWatch(m_object, kObjectSize);
 }
 
 CameraValues GameCameraObject::values() const {
@@ -40,6 +51,14 @@ CameraValues GameCameraObject::values() const {
         std::memcpy(&channels[i], m_object + kOffsets[i], sizeof(float));
     }
     return {channels[0], channels[1], channels[2], channels[3], channels[4], channels[5]};
+}
+
+bool GameCameraObject::writtenSinceMove() const {
+    void* pages[4];
+    ULONG_PTR count = std::size(pages);
+    DWORD pageSize = 0;
+    const UINT result = GetWriteWatch(0, m_object, kObjectSize, pages, &count, &pageSize);
+    return result != 0 || count > 0;  // a failed look-up counts as written
 }
 
 void GameCameraObject::write(const CameraValues& values) {

@@ -21,20 +21,27 @@ public:
     GameCameraObject(const GameCameraObject&) = delete;
     GameCameraObject& operator=(const GameCameraObject&) = delete;
 
-    // The game's own move for a frame: a slow pan along x and a turn, a different position on
-    // every frame.
+    // The game's own update for a frame: it runs the camera code (whose step the plug-in may
+    // have patched), then moves the camera by a slow pan along x and a turn, a different
+    // position on every frame.
     void move(int frame);
     CameraValues values() const;
     // The object still holds what the game's last move put there.
     bool holdsOwnMove() const { return values() == m_ownMove; }
+    // What the camera code returned in the last move.
+    double lastStep() const { return m_lastStep; }
+    // Whether anything wrote into the object since the game's last move, also the values it
+    // already held.
+    bool writtenSinceMove() const;
 
 private:
     static constexpr std::size_t kObjectSize = 0x2710;  // past the pitch at 0x2708
 
     void write(const CameraValues& values);
 
-    alignas(4) uint8_t m_object[kObjectSize]{};
+    uint8_t* m_object;  // watched for writes
     CameraValues m_ownMove{};
+    double m_lastStep = 0.0;
 };
 
 }  // namespace HostGame

@@ -121,6 +121,8 @@ FrameResults GameDevice::drawFrame(D3DCOLOR color, bool readWholeFrame) {
     frame.beginScene = device->BeginScene();
     frame.endScene = device->EndScene();
     frame.cameraLeftAlone = m_camera.holdsOwnMove();
+    frame.cameraWritten = m_camera.writtenSinceMove();
+    frame.camera = m_camera.values();
     std::optional<FrameImage> image = readBackBuffer(device, m_parameters, readWholeFrame);
     if (image) {
         frame.backBufferColor = image->pixels.front();

@@ -33,6 +33,8 @@ struct FrameResults {
     std::optional<D3DCOLOR> backBufferColor;  // the first pixel, read back after EndScene
     std::optional<FrameImage> image;          // the whole frame, when asked for
     bool cameraLeftAlone = false;  // after EndScene the camera held the game's own move
+    bool cameraWritten = true;     // something wrote into the camera between its move and Present
+    CameraValues camera{};         // the camera's values after EndScene
 
     bool succeeded() const {
         return clear == D3D_OK && beginScene == D3D_OK && endScene == D3D_OK &&

@@ -107,16 +107,20 @@ TEST_F(OverlayInput, TheAnimationHotkeyTogglesAndStillReachesTheGame) {
     }
     window.pressKey('A', true);
     EXPECT_TRUE(g_currentProfile.animationPlaying);
-    EXPECT_EQ(window.receivedCount(WM_KEYDOWN, 'A'), 1);
-    // Without keyframes the animation gives the camera back as it was: never written.
+    window.pressKey('A', true);
+    EXPECT_FALSE(g_currentProfile.animationPlaying);
+    EXPECT_EQ(window.receivedCount(WM_KEYDOWN, 'A'), 2);
+    // Without keyframes the animation gives the camera back as it was, never written, and
+    // cannot play: the frame stops it.
+    window.pressKey('A', true);
+    EXPECT_TRUE(g_currentProfile.animationPlaying);
     for (int frame = 1; frame <= 3; ++frame) {
         game().camera().move(frame);
         overlayFrame();
         EXPECT_TRUE(game().camera().holdsOwnMove());
     }
-    window.pressKey('A', true);
     EXPECT_FALSE(g_currentProfile.animationPlaying);
-    EXPECT_EQ(window.receivedCount(WM_KEYDOWN, 'A'), 2);
+    EXPECT_EQ(window.receivedCount(WM_KEYDOWN, 'A'), 3);
 }
 
 }  // namespace
