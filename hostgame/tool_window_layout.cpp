@@ -15,8 +15,8 @@ void writeToolWindowLayout(const std::filesystem::path& folder) {
     };
     window("Vellox（时间暂停工具）v5", 0, 0, 600, 720, false);
     window("摄像机控制", 600, 0, 420, 720, false);
-    window("Lua 函数", 1020, 0, 260, 400, false);
-    window("贝塞尔曲线检视器", 1020, 400, 260, 300, false);
+    window("Lua 函数", 1020, 0, 260, 460, false);
+    window("贝塞尔曲线检视器", 1020, 460, 260, 240, false);
     window("定时事件", 1020, 700, 260, 20, true);
 }
 

@@ -3,6 +3,7 @@
 #include "hostgame/game_render_settings.h"
 #include "hostgame/overlay_game.h"
 #include "hostgame/tool_window_layout.h"
+#include "overlay/lua_command_scripts.h"
 
 #include <chrono>
 #include <cstdio>
@@ -27,6 +28,17 @@ constexpr Point kAddKeyframe{687, 375};
 constexpr Point kCopyCurrentCameraBelowList{652, 555};
 constexpr Point kAddKeyframeBelowList{687, 603};
 constexpr Point kStartAnimation{639, 235};
+// The Lua functions window's three buttons.
+constexpr Point kUnitColorButton{1078, 164};
+constexpr Point kUnitTeamButton{1078, 324};
+constexpr Point kGameInputButton{1080, 398};
+
+// A text of the plug-in's as the game receives it: each byte less 7.
+std::string unscrambled(const char* stored) {
+    std::string text(stored);
+    for (char& byte : text) byte = static_cast<char>(static_cast<unsigned char>(byte) - 7);
+    return text;
+}
 
 using ScenarioBody = int (*)(ScenarioChecks& checks, OverlayGame& game);
 
@@ -119,6 +131,29 @@ int cameraKeyframesPlayed(ScenarioChecks& checks, OverlayGame& game) {
     return checks.exitCode();
 }
 
+// A game script reads an "ObjID..." global, the Lua functions window appears, and its three
+// buttons each send the game a chunk: the stored text, unscrambled, and the argument list.
+int luaFunctionCommands(ScenarioChecks& checks, OverlayGame& game) {
+    lua_State* const L = game.gameLuaState();
+    assignGlobalNumber(L, "ObjIDList", 7);
+    lua_getglobal(L, "ObjIDList");
+    lua_settop(L, 0);  // the plug-in runs its chunks only on an empty stack
+    keepFrame(game, "1-lua-functions.png");
+    GameMouse mouse(game.device());
+    const std::size_t before = L->chunks.size();
+    for (const Point button : {kUnitColorButton, kUnitTeamButton, kGameInputButton}) {
+        mouse.click(button);
+    }
+    const std::vector<std::string> sent(L->chunks.begin() + before, L->chunks.end());
+    const std::vector<std::string> expected = {
+        unscrambled(Zo::KV9RudiVeruv::kUnitColorScript) + "(0, 1, 0)",
+        unscrambled(Zo::KV9RudiVeruv::kUnitTeamScript) + "(\"\", false, 1, 0)",
+        unscrambled(Zo::KV9RudiVeruv::kGameInputScript) + "(false)"};
+    checks.check(sent == expected,
+                 "the game received three chunks, each the stored text and its arguments");
+    return checks.exitCode();
+}
+
 }  // namespace
 
 const std::vector<Scenario>& toolWindowScenarios() {
@@ -130,6 +165,7 @@ const std::vector<Scenario>& toolWindowScenarios() {
         const Entry entries[] = {
             {"tool_windows_render_settings", renderSettingsByMouse},
             {"tool_windows_camera_keyframes", cameraKeyframesPlayed},
+            {"tool_windows_lua_commands", luaFunctionCommands},
         };
         std::vector<Scenario> all;
         for (const Entry& entry : entries) {
