@@ -21,6 +21,7 @@
 #include "hostgame/scenario_checks.h"
 #include "hostgame/startup_failure_scenarios.h"
 #include "hostgame/startup_scenarios.h"
+#include "hostgame/tool_window_scenarios.h"
 #include "hostgame/world_scenarios.h"
 
 #include <windows.h>
@@ -37,7 +38,7 @@ std::vector<Scenario> allScenarios() {
     for (const auto* more : {&startupFailureScenarios(), &bridgeScenarios(), &patchScenarios(),
                              &worldScenarios(), &logicScenarios(), &deviceScenarios(),
                              &renderScenarios(), &exitScenarios(), &missingModuleScenarios(),
-                             &overlayScenarios()}) {
+                             &overlayScenarios(), &toolWindowScenarios()}) {
         all.insert(all.end(), more->begin(), more->end());
     }
     return all;

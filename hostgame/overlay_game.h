@@ -53,6 +53,8 @@ public:
     FrameImage frame(const std::string& when);
     // A game Lua state whose scripts assign "GetFrame": time pause is then decided for it.
     void startGameLuaState();
+    // That state, once started.
+    lua_State* gameLuaState() const { return m_luaState.get(); }
 
     // Whether the logic holds (CanAppContinue says false) on every tick watched, or on none.
     bool logicHeld();

@@ -1,0 +1,38 @@
+#pragma once
+
+// The overlay's tool windows where a scenario or the demo can point at them: an "imgui.ini" in
+// the working directory places each window, and the toolkit lays out their widgets the same way
+// on every run, so a widget sits at a fixed point of the game's window.
+
+#include "hostgame/game_device.h"
+
+#include <filesystem>
+
+namespace HostGame {
+
+struct Point {
+    int x = 0;
+    int y = 0;
+};
+
+// The windows' places: the main tool window on the left, camera control beside it, the Lua
+// functions window and the Bezier inspector on the right, the timed events window collapsed.
+void writeToolWindowLayout(const std::filesystem::path& folder);
+
+// The player's mouse on the game's window, one frame drawn after each message so that the
+// overlay sees every step.
+class GameMouse {
+public:
+    explicit GameMouse(GameDevice& device) : m_device(device) {}
+    void click(Point at);
+    // Button down at `from`, moved `dx` pixels to the right in steps, button up.
+    void drag(Point from, int dx);
+
+private:
+    void moveTo(Point at);
+    void frame();
+
+    GameDevice& m_device;
+};
+
+}  // namespace HostGame
