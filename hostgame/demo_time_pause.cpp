@@ -1,9 +1,11 @@
 #include "hostgame/demo_time_pause.h"
 
+#include "hostgame/game_render_settings.h"
 #include "hostgame/game_replay.h"
 #include "hostgame/game_replay_header.h"
 #include "hostgame/game_scripts.h"
 #include "hostgame/game_symbols.h"
+#include "hostgame/tool_window_layout.h"
 
 #include <cstdio>
 #include <fstream>
@@ -40,12 +42,35 @@ void keepFrame(GameDevice& device, const std::filesystem::path& folder, const ch
                 written ? "" : "(not written)");
 }
 
+// The player switches camera control on, takes two keyframes from the game's moving camera,
+// gives the segment between them Bezier timing and plays it; then a game script's use of object
+// events brings the Lua functions window.
+void showToolWindows(GameDevice& device, lua_State* L, const std::filesystem::path& frames) {
+    placeRenderSettings();
+    GameMouse mouse(device);
+    mouse.click(kCameraControlSwitch);
+    mouse.click(kCopyCurrentCamera);
+    mouse.click(kAddKeyframe);
+    drawFrames(device, 10);
+    mouse.click(kCopyCurrentCameraBelowList);
+    mouse.click(kAddKeyframeBelowList);
+    mouse.click(kFirstKeyframeBezier);
+    keepFrame(device, frames, "05-camera-control.png", "with camera control and two keyframes");
+    mouse.click(kStartAnimation);
+    keepFrame(device, frames, "06-bezier-inspector.png", "during the Bezier segment");
+    assignGlobalNumber(L, "ObjIDList", 7);
+    lua_getglobal(L, "ObjIDList");
+    lua_settop(L, 0);
+    keepFrame(device, frames, "07-lua-functions.png", "with the Lua functions window");
+}
+
 }  // namespace
 
 void runDemoTimePauseSession(GameLogicLoop& loop, GameDevice& device,
                              const std::filesystem::path& outputLogFile,
                              const std::filesystem::path& frames) {
     std::filesystem::create_directories(frames);
+    writeToolWindowLayout(std::filesystem::current_path());
     const auto replayPath = outputLogFile.parent_path() / "demo.KV9Replay";
     std::printf("game: recording %s (game mode 1)\n", replayPath.string().c_str());
     ReplayFile replay = ReplayFile::create(replayPath);
@@ -71,6 +96,7 @@ void runDemoTimePauseSession(GameLogicLoop& loop, GameDevice& device,
     device.window().pressKey('P', true);
     keepFrame(device, frames, "04-hidden.png", "after Ctrl+P");
     device.window().pressKey('P', true);
+    showToolWindows(device, state.get(), frames);
     loop.call(GameDebugCall::AppendMessageAndPause, "Second objective reached, pausing");
     loop.call(GameDebugCall::ForceAppContinue);
     showLoop("after ForceAppContinue:", loop);

@@ -119,6 +119,10 @@ FrameResults GameDevice::drawFrame(D3DCOLOR color, bool readWholeFrame) {
     IDirect3DDevice9* const device = m_device.get();
     frame.clear = device->Clear(0, nullptr, D3DCLEAR_TARGET, color, 1.0f, 0);
     frame.beginScene = device->BeginScene();
+    // The game's shaders read the camera's position from pixel-shader constant 123.
+    const CameraValues camera = m_camera.values();
+    const float cameraPosition[4] = {camera.x, camera.y, camera.z, 1.0f};
+    device->SetPixelShaderConstantF(kCameraPositionRegister, cameraPosition, 1);
     frame.endScene = device->EndScene();
     frame.cameraLeftAlone = m_camera.holdsOwnMove();
     frame.cameraWritten = m_camera.writtenSinceMove();

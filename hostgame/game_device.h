@@ -54,6 +54,8 @@ class GameDevice {
 public:
     static constexpr UINT kWidth = 1280;
     static constexpr UINT kHeight = 720;
+    // Where the game keeps the camera's position for its pixel shaders.
+    static constexpr UINT kCameraPositionRegister = 123;
 
     explicit GameDevice(GameDeviceOptions options = {});  // throws std::runtime_error
 
@@ -61,8 +63,8 @@ public:
     GameWindow& window() { return m_window; }
     GameCameraObject& camera() { return m_camera; }
 
-    // One frame: the game moves its camera, then Clear to the colour, BeginScene, EndScene,
-    // Present.
+    // One frame: the game moves its camera, then Clear to the colour, BeginScene, the camera's
+    // position into the pixel-shader constants, EndScene, Present.
     FrameResults drawFrame(D3DCOLOR color, bool readWholeFrame = false);
     // A reset with the parameters the device was made with, as after a lost device.
     HRESULT reset();

@@ -15,24 +15,6 @@ namespace HostGame {
 
 namespace {
 
-// Widgets of the main tool window, as the layout places them.
-constexpr Point kCameraControlSwitch{18, 328};
-constexpr Point kHideHealthBarsSwitch{18, 376};
-constexpr Point kHideSilhouettesSwitch{18, 400};
-constexpr Point kShadowSize4096{421, 428};
-constexpr Point kMainLightRed{50, 530};
-// Of the camera control window, before its first keyframe.
-constexpr Point kCopyCurrentCamera{652, 351};
-constexpr Point kAddKeyframe{687, 375};
-// And with one keyframe, when the animation controls and the list are shown.
-constexpr Point kCopyCurrentCameraBelowList{652, 555};
-constexpr Point kAddKeyframeBelowList{687, 603};
-constexpr Point kStartAnimation{639, 235};
-// The Lua functions window's three buttons.
-constexpr Point kUnitColorButton{1078, 164};
-constexpr Point kUnitTeamButton{1078, 324};
-constexpr Point kGameInputButton{1080, 398};
-
 // A text of the plug-in's as the game receives it: each byte less 7.
 std::string unscrambled(const char* stored) {
     std::string text(stored);
