@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace HostGame {
 
@@ -16,7 +17,10 @@ struct CameraValues {
 
 class GameCameraObject {
 public:
-    GameCameraObject();   // points the image's camera pointer at this object
+    // Points the image's camera pointer at this object. Watching its writes keeps state of the
+    // system's with the memory, which a program that never destroys the object should not ask
+    // for (Wine may then be killed as the program ends).
+    explicit GameCameraObject(bool watchWrites = false);
     ~GameCameraObject();  // and clears it again
     GameCameraObject(const GameCameraObject&) = delete;
     GameCameraObject& operator=(const GameCameraObject&) = delete;
@@ -31,15 +35,16 @@ public:
     // What the camera code returned in the last move.
     double lastStep() const { return m_lastStep; }
     // Whether anything wrote into the object since the game's last move, also the values it
-    // already held.
-    bool writtenSinceMove() const;
+    // already held; known only while its writes are watched.
+    std::optional<bool> writtenSinceMove() const;
 
 private:
     static constexpr std::size_t kObjectSize = 0x2710;  // past the pitch at 0x2708
 
     void write(const CameraValues& values);
 
-    uint8_t* m_object;  // watched for writes
+    uint8_t* m_object;
+    bool m_watched;
     CameraValues m_ownMove{};
     double m_lastStep = 0.0;
 };

@@ -1,5 +1,6 @@
 #include "hostgame/overlay_scenarios.h"
 
+#include "hostgame/camera_animation_scenario.h"
 #include "hostgame/game_replay.h"
 #include "hostgame/game_replay_header.h"
 #include "hostgame/overlay_game.h"
@@ -470,6 +471,7 @@ const std::vector<Scenario>& overlayScenarios() {
             {"overlay_same_letter_twice", displayAndPauseOnP(), sameLetterTwice},
             {"overlay_mouse_buttons", {}, mouseButtons},
             {"overlay_three_threads_at_once", {}, threeThreadsAtOnce},
+            {"overlay_camera_animation_set_up_by_mouse", cameraAnimationOptions(), cameraAnimationPlayed},
         };
         std::vector<Scenario> all;
         for (const Entry& entry : entries) {
