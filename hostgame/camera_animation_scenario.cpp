@@ -3,7 +3,6 @@
 #include "hostgame/overlay_widgets.h"
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -32,11 +31,9 @@ constexpr CameraValues kKeyframes[3] = {
 // The one timed event: at 2.5 s of the animation it pauses the game.
 constexpr float kPauseAtAnimationTime = 2.5f;
 
-constexpr uint32_t kMainWindowLeft = 60;  // where the toolkit puts a window it has no place for
-constexpr uint32_t kMainWindowTop = 60;
 constexpr PixelRect kCameraWindow{700, 0, 1280, 720};
 
-// The places of the other windows, apart from the main window and from each other.
+// The places of the other windows: apart from each other and from the main window's checkboxes.
 constexpr char kWindowPlaces[] =
     "[Window][摄像机控制]\nPos=700,0\nSize=580,720\nCollapsed=0\n\n"
     "[Window][定时事件]\nPos=300,420\nSize=390,300\nCollapsed=0\n\n"
@@ -91,7 +88,7 @@ void clickCentre(OverlayGame& game, const PixelRect& box) {
 bool switchCameraControlOn(ScenarioChecks& checks, OverlayGame& game) {
     game.frame("with the overlay");
     const FrameImage image = game.frame("with the overlay");
-    const PixelRect window = windowAt(image, kMainWindowLeft, kMainWindowTop, kGameColor);
+    const PixelRect window = windowAt(image, kNewWindowLeft, kNewWindowTop, kGameColor);
     const std::vector<PixelRect> boxes = checkboxesIn(image, window);
     checks.check(boxes.size() == 2, "the main window shows two checkboxes, fast-forward and "
                                     "camera control (" + std::to_string(boxes.size()) + ")");
@@ -171,6 +168,7 @@ void checkPlayedFrames(ScenarioChecks& checks, const std::vector<CameraFrame>& f
         const CameraValues& a = kKeyframes[inFirst ? 0 : 1];
         const CameraValues& b = kKeyframes[inFirst ? 1 : 2];
         const float u = along(c, a, b, 0);
+        onPath = onPath && u >= -1e-4f && u <= 1.0001f;
         bool allAtU = true;
         for (int ch = 1; ch < 6; ++ch) {
             const float v = along(c, a, b, ch);

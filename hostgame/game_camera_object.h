@@ -17,9 +17,8 @@ struct CameraValues {
 
 class GameCameraObject {
 public:
-    // Points the image's camera pointer at this object. Watching its writes keeps state of the
-    // system's with the memory, which a program that never destroys the object should not ask
-    // for (Wine may then be killed as the program ends).
+    // Points the image's camera pointer at this object. Its writes are watched (through the
+    // system's write watch of its pages) only where a program asks.
     explicit GameCameraObject(bool watchWrites = false);
     ~GameCameraObject();  // and clears it again
     GameCameraObject(const GameCameraObject&) = delete;
