@@ -24,9 +24,12 @@ uint8_t** cameraPointer() {
 
 }  // namespace
 
-GameCameraObject::GameCameraObject()
-    : m_object(static_cast<uint8_t*>(VirtualAlloc(
-          nullptr, kObjectSize, MEM_RESERVE | MEM_COMMIT | MEM_WRITE_WATCH, PAGE_READWRITE))) {
+GameCameraObject::GameCameraObject(bool watchWrites)
+    : m_object(static_cast<uint8_t*>(
+          VirtualAlloc(nullptr, kObjectSize,
+                       MEM_RESERVE | MEM_COMMIT | (watchWrites ? MEM_WRITE_WATCH : 0),
+                       PAGE_READWRITE))),
+      m_watched(watchWrites) {
     if (m_object == nullptr) throw std::runtime_error("the camera object cannot be allocated");
     move(0);
     *cameraPointer() = m_object;
@@ -42,7 +45,7 @@ void GameCameraObject::move(int frame) {
     const auto f = static_cast<float>(frame);
     m_ownMove = {1000.0f + 2.5f * f, 800.0f, 350.0f, 0.01f * f, 42.0f, 0.0f};
     write(m_ownMove);
-    ResetWriteWatch(m_object, kObjectSize);
+    if (m_watched) ResetWriteWatch(m_object, kObjectSize);
 }
 
 CameraValues GameCameraObject::values() const {
@@ -53,7 +56,8 @@ CameraValues GameCameraObject::values() const {
     return {channels[0], channels[1], channels[2], channels[3], channels[4], channels[5]};
 }
 
-bool GameCameraObject::writtenSinceMove() const {
+std::optional<bool> GameCameraObject::writtenSinceMove() const {
+    if (!m_watched) return std::nullopt;
     void* pages[4];
     ULONG_PTR count = std::size(pages);
     DWORD pageSize = 0;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace HostGame {
 
@@ -16,7 +17,9 @@ struct CameraValues {
 
 class GameCameraObject {
 public:
-    GameCameraObject();   // points the image's camera pointer at this object
+    // Points the image's camera pointer at this object. Its writes are watched (through the
+    // system's write watch of its pages) only where a program asks.
+    explicit GameCameraObject(bool watchWrites = false);
     ~GameCameraObject();  // and clears it again
     GameCameraObject(const GameCameraObject&) = delete;
     GameCameraObject& operator=(const GameCameraObject&) = delete;
@@ -31,15 +34,16 @@ public:
     // What the camera code returned in the last move.
     double lastStep() const { return m_lastStep; }
     // Whether anything wrote into the object since the game's last move, also the values it
-    // already held.
-    bool writtenSinceMove() const;
+    // already held; known only while its writes are watched.
+    std::optional<bool> writtenSinceMove() const;
 
 private:
     static constexpr std::size_t kObjectSize = 0x2710;  // past the pitch at 0x2708
 
     void write(const CameraValues& values);
 
-    uint8_t* m_object;  // watched for writes
+    uint8_t* m_object;
+    bool m_watched;
     CameraValues m_ownMove{};
     double m_lastStep = 0.0;
 };

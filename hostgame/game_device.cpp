@@ -82,7 +82,8 @@ std::optional<FrameImage> readBackBuffer(IDirect3DDevice9* device,
 
 }  // namespace
 
-GameDevice::GameDevice(GameDeviceOptions options) : m_window(kWidth, kHeight) {
+GameDevice::GameDevice(GameDeviceOptions options)
+    : m_window(kWidth, kHeight), m_camera(options.watchCameraWrites) {
     const HMODULE d3d9 = GetModuleHandleA("d3d9.dll");
     if (d3d9 == nullptr) throw std::runtime_error("d3d9.dll is not loaded");
     const auto create = reinterpret_cast<Direct3DCreate9Function>(

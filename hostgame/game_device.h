@@ -33,7 +33,9 @@ struct FrameResults {
     std::optional<D3DCOLOR> backBufferColor;  // the first pixel, read back after EndScene
     std::optional<FrameImage> image;          // the whole frame, when asked for
     bool cameraLeftAlone = false;  // after EndScene the camera held the game's own move
-    bool cameraWritten = true;     // something wrote into the camera between its move and Present
+    // Something wrote into the camera between its move and EndScene's return; known while the
+    // device watches the camera's writes.
+    std::optional<bool> cameraWritten;
     CameraValues camera{};         // the camera's values after EndScene
 
     bool succeeded() const {
@@ -45,6 +47,8 @@ struct FrameResults {
 struct GameDeviceOptions {
     // The device's focus window is the game window; without, the device only draws into it.
     bool focusWindow = true;
+    // Every write into the game's camera is seen, also of the values it already held.
+    bool watchCameraWrites = false;
 };
 
 // The game's window (on a thread of its own), its camera and its device, made on the calling

@@ -65,6 +65,12 @@ FrameImage OverlayGame::frame(const std::string& when) {
     return results.image ? std::move(*results.image) : FrameImage{};
 }
 
+FrameResults OverlayGame::cameraFrame(const std::string& when) {
+    FrameResults results = m_device.drawFrame(kGameColor);
+    if (!results.succeeded()) m_checks.check(false, "the frame " + when + " gave D3D_OK four times");
+    return results;
+}
+
 void OverlayGame::startGameLuaState() {
     m_luaState = newGameState();
     assignGlobalFunction(m_luaState.get(), "GetFrame", host_base_noop);

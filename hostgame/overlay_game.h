@@ -51,6 +51,9 @@ public:
     // One frame read back whole; checks that its calls succeeded and that the plug-in left the
     // game's camera alone.
     FrameImage frame(const std::string& when);
+    // One frame not read back whole, its camera as the frame left it; checks that its calls
+    // succeeded.
+    FrameResults cameraFrame(const std::string& when);
     // A game Lua state whose scripts assign "GetFrame": time pause is then decided for it.
     void startGameLuaState();
     // That state, once started.

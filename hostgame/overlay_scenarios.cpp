@@ -1,5 +1,6 @@
 #include "hostgame/overlay_scenarios.h"
 
+#include "hostgame/camera_animation_scenario.h"
 #include "hostgame/game_replay.h"
 #include "hostgame/game_replay_header.h"
 #include "hostgame/overlay_game.h"
@@ -30,9 +31,8 @@ const std::string kPauseChanged = "Vellox状态更改！";
 const std::vector<std::string> kPauseRefused = {"你无法在下列状态中进行时间暂停：", "1.多人游戏",
                                                 "2.游戏菜单"};
 
-// Where the toolkit puts a new window, the main tool window among them.
-constexpr uint32_t kWindowLeft = 60;
-constexpr uint32_t kWindowTop = 60;
+constexpr uint32_t kWindowLeft = kNewWindowLeft;  // the main tool window's
+constexpr uint32_t kWindowTop = kNewWindowTop;
 // The title bar of the focused window, the dark preset's colour.
 constexpr uint32_t kTitleBarColor = 0x294A7A;
 
@@ -470,6 +470,7 @@ const std::vector<Scenario>& overlayScenarios() {
             {"overlay_same_letter_twice", displayAndPauseOnP(), sameLetterTwice},
             {"overlay_mouse_buttons", {}, mouseButtons},
             {"overlay_three_threads_at_once", {}, threeThreadsAtOnce},
+            {"overlay_camera_animation_set_up_by_mouse", cameraAnimationOptions(), cameraAnimationPlayed},
         };
         std::vector<Scenario> all;
         for (const Entry& entry : entries) {

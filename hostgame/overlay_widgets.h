@@ -10,6 +10,11 @@
 
 namespace HostGame {
 
+// Where the toolkit puts a window that has no place of its own yet: the main tool window in a
+// fresh working directory.
+inline constexpr uint32_t kNewWindowLeft = 60;
+inline constexpr uint32_t kNewWindowTop = 60;
+
 // A window's background, and the frame of an input, slider or checkbox on it.
 inline constexpr uint32_t kWindowBackground = 0x101214;
 inline constexpr uint32_t kWidgetFrame = 0x1D304B;

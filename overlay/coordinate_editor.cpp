@@ -29,6 +29,16 @@ void drawDirectionArrow(ImVec2 min, ImVec2 max, float rotation) {
     drawList->AddTriangleFilled(at(0.0f, r / 2.0f), at(r / 2.0f, r), at(0.0f, -r), kArrowColour);
 }
 
+// The toolkit's angle slider converts to degrees and back on every frame, which need not give
+// the same float again: the angle takes the slider's value only when the user changed it.
+void sliderAngle(const char* label, float& radians) {
+    float shown = radians;
+    if (ImGui::SliderAngle(label, &shown, -180.0f, 180.0f, "%.1f°",
+                           ImGuiSliderFlags_NoRoundToFormat)) {
+        radians = shown;
+    }
+}
+
 }  // namespace
 
 CameraCoordinate drawCoordinateEditor(const CameraCoordinate& value, const char* id) {
@@ -45,14 +55,14 @@ CameraCoordinate drawCoordinateEditor(const CameraCoordinate& value, const char*
     const float lineHeight = ImGui::GetTextLineHeight();
     ImGui::Dummy(ImVec2(lineHeight, lineHeight));
     ImGui::SameLine();
-    ImGui::SliderAngle("旋转", &copy.r1, -180.0f, 180.0f, "%.1f°", ImGuiSliderFlags_NoRoundToFormat);
+    sliderAngle("旋转", copy.r1);
     hovered = ImGui::IsItemHovered() || hovered;
     drawDirectionArrow(ImGui::GetItemRectMin(), ImGui::GetItemRectMax(), copy.r1);
     ImGui::NextColumn();
     ImGui::SliderFloat("俯仰", &copy.r2, 5.0f, 90.0f, "%.1f°", ImGuiSliderFlags_NoRoundToFormat);
     hovered = ImGui::IsItemHovered() || hovered;
     ImGui::NextColumn();
-    ImGui::SliderAngle("滚转", &copy.r3, -180.0f, 180.0f, "%.1f°", ImGuiSliderFlags_NoRoundToFormat);
+    sliderAngle("滚转", copy.r3);
     hovered = ImGui::IsItemHovered() || hovered;
     ImGui::Columns(1, nullptr, true);
 

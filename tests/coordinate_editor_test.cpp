@@ -71,6 +71,17 @@ TEST_F(CoordinateEditor, ReturnsThisFramesEditAndNeverWritesTheArgument) {
     EXPECT_EQ(value.r1, kPi / 2.0f);
 }
 
+// Angles whose conversion to degrees and back gives another float.
+TEST_F(CoordinateEditor, WithoutAnEditEveryValueComesBackExactly) {
+    for (const float angle : {0.03f, 0.05f, 0.06f, 0.1f, 0.12f, -2.9f}) {
+        const CameraCoordinate value{1.0f, 2.0f, 3.0f, angle, 45.0f, angle};
+        CameraCoordinate result{};
+        m_toolkit.frame([&] { result = drawCoordinateEditor(value, "Test"); });
+        EXPECT_EQ(result.r1, value.r1) << angle;
+        EXPECT_EQ(result.r3, value.r3) << angle;
+    }
+}
+
 TEST_F(CoordinateEditor, TheArrowTurnsWithTheRotation) {
     struct Case {
         float rotation;
