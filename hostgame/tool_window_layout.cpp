@@ -13,11 +13,11 @@ void writeToolWindowLayout(const std::filesystem::path& folder) {
         ini << "[Window][" << title << "]\nPos=" << x << ',' << y << "\nSize=" << width << ','
             << height << "\nCollapsed=" << (collapsed ? 1 : 0) << "\n\n";
     };
-    window("Vellox（时间暂停工具）v5", 0, 0, 600, 720, false);
-    window("摄像机控制", 600, 0, 420, 720, false);
-    window("Lua 函数", 1020, 0, 260, 460, false);
-    window("贝塞尔曲线检视器", 1020, 460, 260, 240, false);
-    window("定时事件", 1020, 700, 260, 20, true);
+    window("Vellox（时间暂停工具）v5", 0, 0, 540, 720, false);
+    window("摄像机控制", 540, 0, 420, 720, false);
+    window("Lua 函数", 960, 0, 320, 420, false);
+    window("贝塞尔曲线检视器", 960, 420, 320, 280, false);
+    window("定时事件", 960, 700, 320, 20, true);
 }
 
 void GameMouse::click(Point at) {

@@ -22,18 +22,18 @@ constexpr Point kHideSilhouettesSwitch{18, 400};
 constexpr Point kShadowSize4096{421, 428};
 constexpr Point kMainLightRed{50, 530};
 // Of the camera control window, before its first keyframe.
-constexpr Point kCopyCurrentCamera{652, 351};
-constexpr Point kAddKeyframe{687, 375};
+constexpr Point kCopyCurrentCamera{592, 351};
+constexpr Point kAddKeyframe{627, 375};
 // And with one keyframe, when the animation controls and the list are shown.
-constexpr Point kCopyCurrentCameraBelowList{652, 555};
-constexpr Point kAddKeyframeBelowList{687, 603};
-constexpr Point kStartAnimation{639, 235};
+constexpr Point kCopyCurrentCameraBelowList{592, 555};
+constexpr Point kAddKeyframeBelowList{627, 603};
+constexpr Point kStartAnimation{579, 235};
 // With two keyframes: the first one's Bezier switch.
-constexpr Point kFirstKeyframeBezier{638, 337};
+constexpr Point kFirstKeyframeBezier{578, 337};
 // The Lua functions window's three buttons.
-constexpr Point kUnitColorButton{1078, 164};
-constexpr Point kUnitTeamButton{1078, 324};
-constexpr Point kGameInputButton{1080, 398};
+constexpr Point kUnitColorButton{1018, 164};
+constexpr Point kUnitTeamButton{1018, 324};
+constexpr Point kGameInputButton{1020, 398};
 
 // The windows' places: the main tool window on the left, camera control beside it, the Lua
 // functions window and the Bezier inspector on the right, the timed events window collapsed.
