@@ -5,6 +5,7 @@
 #include "overlay/game_render_edge.h"
 #include "overlay/main_window.h"
 #include "rudiveruv/time_pause_state.h"
+#include "tests/headless_context.h"
 
 #include <imgui.h>
 
@@ -97,14 +98,7 @@ void mainWindowFrame(const GameRenderEdge& edge) {
 
 int cameraCodePatch(ScenarioChecks& checks) {
     placeRenderSettings();
-    ImGui::CreateContext();
-    ImGuiIO& io = ImGui::GetIO();
-    io.IniFilename = nullptr;
-    io.DisplaySize = ImVec2(800.0f, 600.0f);
-    unsigned char* pixels = nullptr;
-    int width = 0;
-    int height = 0;
-    io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+    createHeadlessContext(ImVec2(800.0f, 600.0f));
 
     const std::array<uint8_t, 6> original = cameraCode();
     checks.check(original == loadOf(&g_cameraStepConstant),

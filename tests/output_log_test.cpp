@@ -1,6 +1,7 @@
 #include "overlay/output_log.h"
 
 #include "rudiveruv/time_pause_state.h"
+#include "tests/headless_context.h"
 #include "tests/headless_toolkit.h"
 
 #include <gtest/gtest.h>
@@ -224,15 +225,7 @@ struct PaneView {
 
 // The pane, or the reference, in a fixed window, scrolled to `scroll` (settled over frames).
 PaneView viewOf(void (*draw)(), float scroll) {
-    ImGuiContext* const context = ImGui::CreateContext();
-    ImGui::SetCurrentContext(context);
-    ImGuiIO& io = ImGui::GetIO();
-    io.IniFilename = nullptr;
-    io.DisplaySize = ImVec2(800.0f, 600.0f);
-    unsigned char* pixels = nullptr;
-    int width = 0;
-    int height = 0;
-    io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+    ImGuiContext* const context = createHeadlessContext(ImVec2(800.0f, 600.0f));
     PaneView view{};
     for (int frame = 0; frame < 4; ++frame) {
         ImGui::NewFrame();

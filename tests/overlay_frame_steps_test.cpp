@@ -6,6 +6,7 @@
 #include "overlay/overlay_state.h"
 #include "rudiveruv/time_pause_state.h"
 #include "tests/fake_game_render.h"
+#include "tests/headless_context.h"
 
 #include <gtest/gtest.h>
 #include <imgui.h>
@@ -88,15 +89,7 @@ TEST(CameraWriteBack, AnyChannelThatChangedOrIsNaNWritesAllSix) {
 class FrameSteps : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_context = ImGui::CreateContext();
-        ImGui::SetCurrentContext(m_context);
-        ImGuiIO& io = ImGui::GetIO();
-        io.IniFilename = nullptr;
-        io.DisplaySize = ImVec2(1280.0f, 720.0f);
-        unsigned char* pixels = nullptr;
-        int width = 0;
-        int height = 0;
-        io.Fonts->GetTexDataAsAlpha8(&pixels, &width, &height);
+        m_context = createHeadlessContext(ImVec2(1280.0f, 720.0f));
         std::lock_guard lock(g_stateMutex);
         g_cameraProfiles.assign(1, CameraProfile{});  // no configuration file is read
         g_frameCallbacks["count"] = [this] { ++m_callbackCalls; };
