@@ -10,6 +10,19 @@
 
 namespace Zo::KV9RudiVeruv {
 
+CameraCoordinate coordinateOf(const CameraPoint& point) {
+    return CameraCoordinate{point.x, point.y, point.z, point.r1, point.r2, point.r3};
+}
+
+void setCoordinate(CameraPoint& point, const CameraCoordinate& coordinate) {
+    point.x = coordinate.x;
+    point.y = coordinate.y;
+    point.z = coordinate.z;
+    point.r1 = coordinate.r1;
+    point.r2 = coordinate.r2;
+    point.r3 = coordinate.r3;
+}
+
 namespace {
 
 constexpr std::array<float CameraCoordinate::*, kCameraChannelCount> kChannels{
@@ -26,10 +39,6 @@ bool isAngle(std::size_t channel) { return channel == kChannelR1 || channel == k
 
 // The difference of two angles along the shorter arc, within [-π, π].
 float shorterArc(float difference) { return std::remainder(difference, kAnglePeriod); }
-
-CameraCoordinate coordinateOf(const CameraPoint& point) {
-    return CameraCoordinate{point.x, point.y, point.z, point.r1, point.r2, point.r3};
-}
 
 CurveKey curveKeyOf(const Keyframe& keyframe, std::size_t channel) {
     return CurveKey{coordinateOf(keyframe->second)[channel], keyframe->first};

@@ -23,6 +23,10 @@ struct CameraCoordinate {
     float operator[](std::size_t channel) const;
 };
 
+// A keyframe's six camera values.
+CameraCoordinate coordinateOf(const CameraPoint& point);
+void setCoordinate(CameraPoint& point, const CameraCoordinate& coordinate);
+
 // Period of r1 and r3: 2π rounded to float.
 constexpr float kAnglePeriod = 6.2831855f;
 

@@ -3,12 +3,12 @@
 #include "bridge/wide_path.h"
 #include "overlay/camera_profile.h"
 #include "overlay/hotkey_letters.h"
+#include "overlay/nul_padded_text.h"
 
 #include <boost/dll/runtime_symbol_info.hpp>
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
-#include <cstring>
 #include <exception>
 #include <fstream>
 #include <iomanip>
@@ -39,9 +39,6 @@ char hotkeyLetter(char byte) {
 void readHotkey(const json& config, const char* key, char& hotkey) {
     hotkey = config.at(key).get<std::string>().c_str()[0];
 }
-
-// The editor pads its text buffers with NULs; only the text before the first one is real.
-void cutAtNul(std::string& text) { text.resize(std::strlen(text.c_str())); }
 
 std::string canonicalUtf8(const std::wstring& path) {
     const std::u8string text = std::filesystem::canonical(pathFromWide(path)).u8string();

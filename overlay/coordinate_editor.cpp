@@ -77,17 +77,4 @@ void drawDirectInputHint() {
     ImGui::PopStyleColor();
 }
 
-CameraCoordinate coordinateOf(const CameraPoint& point) {
-    return CameraCoordinate{point.x, point.y, point.z, point.r1, point.r2, point.r3};
-}
-
-void setCoordinate(CameraPoint& point, const CameraCoordinate& coordinate) {
-    point.x = coordinate.x;
-    point.y = coordinate.y;
-    point.z = coordinate.z;
-    point.r1 = coordinate.r1;
-    point.r2 = coordinate.r2;
-    point.r3 = coordinate.r3;
-}
-
 }  // namespace Zo::KV9RudiVeruv

@@ -15,8 +15,4 @@ CameraCoordinate drawCoordinateEditor(const CameraCoordinate& value, const char*
 // The tooltip of the sliders that also take a typed value.
 void drawDirectInputHint();
 
-// A keyframe's six camera values.
-CameraCoordinate coordinateOf(const CameraPoint& point);
-void setCoordinate(CameraPoint& point, const CameraCoordinate& coordinate);
-
 }  // namespace Zo::KV9RudiVeruv

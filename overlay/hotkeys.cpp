@@ -19,8 +19,6 @@ bool isHotkey(uint8_t key, char hotkey) {
     return hotkey != 0 && key == static_cast<uint8_t>(hotkey);
 }
 
-void appendLine(std::string_view text) { appendOutputLog(text.data(), text.size()); }
-
 void act(HotkeyAction action) {
     switch (action) {
     case HotkeyAction::None:
@@ -29,7 +27,7 @@ void act(HotkeyAction action) {
         g_overlayVisible = !g_overlayVisible;
         break;
     case HotkeyAction::TogglePause:
-        appendLine("Vellox状态更改！");
+        appendOutputLog("Vellox状态更改！");
         // Exchange with the negated value: the game thread may write the flag meanwhile.
         g_rudiVeruvd.exchange(!g_rudiVeruvd.load());
         break;

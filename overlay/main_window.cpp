@@ -21,8 +21,6 @@ bool g_cameraCodePatched = false;
 
 namespace {
 
-void appendLine(std::string_view line) { appendOutputLog(line.data(), line.size()); }
-
 void drawUsageNotes() {
     ImGui::TextUnformatted("因为某些未知的原因，快进播放录像时不一定能成功停止时间。");
     ImGui::TextUnformatted("你仍然可以这么尝试（指多点几次），但我不保证他一定生效。");
@@ -38,7 +36,7 @@ void drawPauseButton() {
     const bool paused = g_rudiVeruvd.load();
     if (!ImGui::Button(paused ? "时间恢复！" : "时间停止！")) return;
     if (g_rudiVeruvAllowed || paused) {
-        appendLine(paused ? "Vellox关闭！" : "Vellox启动！");
+        appendOutputLog(paused ? "Vellox关闭！" : "Vellox启动！");
         g_rudiVeruvd.exchange(!paused);
     } else {
         appendPauseRefusal();
@@ -48,10 +46,10 @@ void drawPauseButton() {
 void drawFeedbackButton() {
     ImGui::SameLine(0.0f, -1.0f);
     if (!ImGui::Button("反馈")) return;
-    appendLine("遇到问题或有建议，请在 Vellox 项目的问题跟踪（issue tracker）中提交。");
-    appendLine("请写明游戏是原版还是资料片，以及出问题之前做了哪些操作。");
-    appendLine("如果可以，请附上这个输出窗口中与问题有关的几行内容。");
-    appendLine("谢谢你的反馈！");
+    appendOutputLog("遇到问题或有建议，请在 Vellox 项目的问题跟踪（issue tracker）中提交。");
+    appendOutputLog("请写明游戏是原版还是资料片，以及出问题之前做了哪些操作。");
+    appendOutputLog("如果可以，请附上这个输出窗口中与问题有关的几行内容。");
+    appendOutputLog("谢谢你的反馈！");
 }
 
 // The checkbox shows whether a target is set; switching it on starts from a target of 0.1 s.

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace Zo::KV9RudiVeruv {
 
@@ -25,6 +26,7 @@ extern boost::circular_buffer<OutputLogEntry> g_outputLog;
 
 // One uncoloured line of exactly these bytes.
 void appendOutputLog(const char* text, std::size_t length);
+inline void appendOutputLog(std::string_view text) { appendOutputLog(text.data(), text.size()); }
 
 // One yellow line: the game's debug messages, from any game thread.
 void logMessageCallback(std::string text);
