@@ -31,12 +31,17 @@ void setGlobalFunction(LuaState* L, const char* name, lua_CFunction function,
     g_kv9Lua.setglobal(L, name);
 }
 
-// A checker holds the marker's edge: the very value its Lua function's global holds.
+// What a checker holds once set: the marker's edge, the very value its Lua function's global
+// holds.
+lua_CFunction checkerValue(lua_CFunction marker) {
+    return luaFunctionEdge(marker, LuaFailureResult::nilAndMessage);
+}
+
 bool alreadyRegistered(LuaState* L, const char* checker, lua_CFunction marker) {
     const int top = g_kv9Lua.gettop(L);
     const lua_CFunction current = getGlobalCFunction(L, checker);
     g_kv9Lua.settop(L, top);
-    return current == luaFunctionEdge(marker, LuaFailureResult::nilAndMessage);
+    return current == checkerValue(marker);
 }
 
 void markRegistered(LuaState* L, const char* checker, lua_CFunction marker) {
@@ -104,7 +109,7 @@ void registerAnimationLuaFunctions(LuaState* L) {
     findAnimationLuaGlobal(getGlobalCFunction(L, "CurDrawableGetCurrentTargetDistance"));
     const lua_CFunction current = getGlobalCFunction(L, "_tovek_animation_lua_functions_checker");
     g_kv9Lua.settop(L, top);
-    if (current == AnimationLuaGetCurrentGameObjectAddress) return;
+    if (current == checkerValue(AnimationLuaGetCurrentGameObjectAddress)) return;
     markRegistered(L, "_tovek_animation_lua_functions_checker",
                    AnimationLuaGetCurrentGameObjectAddress);
     registerLuaFunction(L, "AnimationLuaGetCurrentGameObjectAddress",

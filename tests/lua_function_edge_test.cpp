@@ -1,5 +1,6 @@
 #include "bridge/lua_function_edge.h"
 
+#include "bridge/animation_object.h"
 #include "bridge/bridge_globals.h"
 #include "bridge/lua_registration.h"
 #include "bridge/shared_data.h"
@@ -123,7 +124,7 @@ TEST_F(LuaFunctionEdgeTest, AnExceptionBecomesTheFunctionsFailureResult) {
     }
 }
 
-TEST_F(LuaFunctionEdgeTest, OneFunctionKeepsOneEdgeInEveryState) {
+TEST_F(LuaFunctionEdgeTest, CheckersHoldTheEdgesSoAStateIsRegisteredOnce) {
     EXPECT_EQ(luaFunctionEdge(throwsBadAlloc, LuaFailureResult::nilAndMessage),
               luaFunctionEdge(throwsBadAlloc, LuaFailureResult::nilAndMessage));
     EXPECT_NE(luaFunctionEdge(throwsBadAlloc, LuaFailureResult::nilAndMessage),
@@ -137,6 +138,17 @@ TEST_F(LuaFunctionEdgeTest, OneFunctionKeepsOneEdgeInEveryState) {
     g_sharedDataContext->store->values.emplace("kept", 1.0);
     registerPluginLuaFunctions(L());
     EXPECT_EQ(g_sharedDataContext->store->values.count("kept"), 1u);
+
+    // Likewise the animation functions: a second registration would overwrite what a script
+    // has since assigned. (A known animation global spares the scan.)
+    const uint32_t knownGlobal = g_animationLuaGlobal.exchange(1);
+    registerAnimationLuaFunctions(L());
+    lua_pushnumber(m_state.get(), 3);
+    lua_setglobal(m_state.get(), "AnimationLuaGetCurrentGameObjectId");
+    registerAnimationLuaFunctions(L());
+    lua_getglobal(m_state.get(), "AnimationLuaGetCurrentGameObjectId");
+    EXPECT_EQ(m_state->top[-1].tag, HostLua::kNumber);
+    g_animationLuaGlobal = knownGlobal;
 }
 
 // The game's Lua raises an error by longjmp: a push that runs out of memory never returns.
