@@ -1,5 +1,9 @@
 #include "bridge/base_lib_locator.h"
 
+#include "bridge/kv9_lua.h"
+
+#include <windows.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -21,17 +25,30 @@ bool inside(const TheGameModule& module, uint32_t address) {
     return module.begin <= address && address <= module.end - 1;
 }
 
-// A record {name, function} whose name lies inside the module (with room for textLength bytes
-// after it), whose function lies inside, and whose name is exactly text.
-bool isRecordNamed(const TheGameModule& module, uint32_t record, const char* text) {
-    const std::size_t textLength = std::strlen(text);
-    const uint32_t name = wordAt(record);
-    if (!inside(module, name) || !inside(module, name + static_cast<uint32_t>(textLength))) {
+// The length (at least 1) bytes at address lie inside the module and are those of text.
+bool holdsText(const TheGameModule& module, uint32_t address, const char* text,
+               std::size_t length) {
+    const uint32_t last = address + static_cast<uint32_t>(length - 1);
+    if (!inside(module, address) || !inside(module, last)) {
         return false;
     }
-    if (!inside(module, wordAt(record + 4))) return false;
-    return std::memcmp(reinterpret_cast<const void*>(name), text, textLength + 1) == 0;
+    return std::memcmp(reinterpret_cast<const void*>(address), text, length) == 0;
 }
+
+// A record {name, function} whose function lies inside the module and whose name is exactly
+// text, its terminating zero inside too.
+bool isRecordNamed(const TheGameModule& module, uint32_t record, const char* text) {
+    return inside(module, wordAt(record + 4)) &&
+           holdsText(module, wordAt(record), text, std::strlen(text) + 1);
+}
+
+constexpr DWORD kExecutable =
+    PAGE_EXECUTE | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+// How far the call-walking primitives decode from a function's start.
+constexpr uint32_t kFunctionWindow = 256;
+
+constexpr char kErrorMessageName[] = "_ERRORMESSAGE";
+constexpr std::size_t kErrorMessageLength = sizeof kErrorMessageName - 1;  // found without its 0
 
 // The lowest-addressed reference that passes. Candidates are tested on a few threads, each
 // taking every n-th one and giving up once a lower passing index is known.
@@ -41,7 +58,7 @@ const uint32_t* firstPassing(const TheGameModule& module, const std::vector<uint
     std::atomic<std::size_t> best{refs.size()};
     auto worker = [&](std::size_t first) {
         for (std::size_t i = first; i < best.load(); i += threads) {
-            if (isBaseLibEntryReference(module, refs[i])) {
+            if (isBaseLibArray(module, refs[i] - 8)) {
                 std::size_t current = best.load();
                 while (i < current && !best.compare_exchange_weak(current, i)) {
                 }
@@ -72,11 +89,20 @@ bool isBaseLibEntryReference(const TheGameModule& module, uint32_t reference) {
            isRecordNamed(module, reference + 8, "call");
 }
 
+bool isBaseLibArray(const TheGameModule& module, uint32_t array) {
+    constexpr uint32_t kArraySize = kBaseLibEntryCount * sizeof(LuaReg);
+    if (array < module.begin || array >= module.end || module.end - array < kArraySize) {
+        return false;
+    }
+    const uint32_t reference = array + 8;
+    return isBaseLibEntryReference(module, reference) &&
+           holdsText(module, wordAt(reference), kErrorMessageName, kErrorMessageLength);
+}
+
 uint32_t locateBaseLibEntries() {
     const TheGameModule module = getMainModuleRange();
-    static constexpr char kName[] = "_ERRORMESSAGE";
-    const auto texts = findBytePattern(module, reinterpret_cast<const uint8_t*>(kName),
-                                       sizeof kName - 1);
+    const auto texts = findBytePattern(
+        module, reinterpret_cast<const uint8_t*>(kErrorMessageName), kErrorMessageLength);
     for (const uint32_t text : texts) {
         uint8_t little[4];
         std::memcpy(little, &text, sizeof little);
@@ -102,6 +128,25 @@ uint32_t findLuaOpenlib(const ZydisDecoder& decoder, const uint8_t* pattern, std
         }
     }
     throw std::runtime_error("Cannot find luaL_openlib");
+}
+
+bool isGameFunctionCode(const ZydisDecoder& decoder, const TheGameModule& module,
+                        uint32_t address) {
+    // The walk reads its whole window: it must lie inside the module, which is readable.
+    if (address < module.begin || address >= module.end || module.end - address < kFunctionWindow) {
+        return false;
+    }
+    MEMORY_BASIC_INFORMATION page{};
+    if (VirtualQuery(reinterpret_cast<const void*>(address), &page, sizeof page) == 0 ||
+        page.State != MEM_COMMIT || (page.Protect & kExecutable) == 0) {
+        return false;
+    }
+    try {
+        findFirstCall(decoder, address);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 }  // namespace Tovek::KV9Lua

@@ -11,9 +11,17 @@ namespace Tovek::KV9Lua {
 // an "_ERRORMESSAGE" text that sits between an "_ALERT" and a "call" record.
 uint32_t locateBaseLibEntries();
 bool isBaseLibEntryReference(const TheGameModule& module, uint32_t reference);
+// The search's test of a candidate array: its 33 records lie inside the module, and the second
+// names an "_ERRORMESSAGE" text and passes isBaseLibEntryReference. A cached array must pass it
+// again before it is read.
+bool isBaseLibArray(const TheGameModule& module, uint32_t array);
 
 // lua_pushcclosure: the first call inside luaL_openlib, reached from the call site that opens
 // with the given pattern (push 33, push <array>), a push and the call.
 uint32_t findLuaOpenlib(const ZydisDecoder& decoder, const uint8_t* pattern, std::size_t length);
-
+// What a cached lua_pushcclosure must be before it is called: game code the locator's walk
+// takes as a function, in the module's executable pages and reaching a first call within the
+// walk's window (as findFirstCall requires of every function it follows).
+bool isGameFunctionCode(const ZydisDecoder& decoder, const TheGameModule& module,
+                        uint32_t address);
 }  // namespace Tovek::KV9Lua

@@ -68,16 +68,13 @@ std::unordered_map<std::string, Finder> makeFinders(KV9Lua& api, const ZydisDeco
     return finders;
 }
 
-// A cached address counts only when the length bytes from it lie inside the game module: a
-// forged entry must not make the start-up read or call anywhere else. Any other entry is
-// dropped, so that the search runs as if it were missing.
-uintptr_t cachedInsideModule(PointersCache& cache, uint32_t id, uint32_t length) {
-    const uintptr_t address = cache.find(id);
-    const TheGameModule& module = cache.module();
-    if (address == 0) return 0;
-    if (address >= module.begin && address < module.end && module.end - address >= length) {
-        return address;
-    }
+// A cached address is used only when it passes the test that found it: the file may be forged
+// or damaged in a way its checksums cannot show. One that fails is dropped, so that the search
+// runs as if it were missing.
+template <typename Test>
+uint32_t verifiedCacheEntry(PointersCache& cache, uint32_t id, Test passes) {
+    const auto address = static_cast<uint32_t>(cache.find(id));
+    if (address == 0 || passes(address)) return address;
     cache.set(id, 0);
     return 0;
 }
@@ -86,8 +83,9 @@ uintptr_t cachedInsideModule(PointersCache& cache, uint32_t id, uint32_t length)
 
 KV9Lua KV9Lua::initialize(PointersCache& cache) {
     KV9Lua api{};
-    auto baseLib = static_cast<uint32_t>(
-        cachedInsideModule(cache, 0, kBaseLibEntryCount * sizeof(LuaReg)));
+    uint32_t baseLib = verifiedCacheEntry(cache, 0, [&cache](uint32_t array) {
+        return isBaseLibArray(cache.module(), array);
+    });
     if (baseLib == 0) {
         baseLib = locateBaseLibEntries();
         cache.set(0, baseLib);
@@ -106,15 +104,16 @@ KV9Lua KV9Lua::initialize(PointersCache& cache) {
         }
     }
 
-    if (const uintptr_t cached = cachedInsideModule(cache, 1, 1)) {
-        api.pushcclosure = reinterpret_cast<decltype(api.pushcclosure)>(cached);
-    } else {
+    uint32_t pushcclosure = verifiedCacheEntry(cache, 1, [&](uint32_t function) {
+        return isGameFunctionCode(decoder, cache.module(), function);
+    });
+    if (pushcclosure == 0) {
         uint8_t pattern[7] = {0x6A, 0x21, 0x68};
         std::memcpy(pattern + 3, &baseLib, 4);
-        const uint32_t pushcclosure = findLuaOpenlib(decoder, pattern, sizeof pattern);
-        api.pushcclosure = reinterpret_cast<decltype(api.pushcclosure)>(pushcclosure);
+        pushcclosure = findLuaOpenlib(decoder, pattern, sizeof pattern);
         cache.set(1, pushcclosure);
     }
+    api.pushcclosure = reinterpret_cast<decltype(api.pushcclosure)>(pushcclosure);
     return api;
 }
 

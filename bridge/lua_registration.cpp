@@ -3,6 +3,7 @@
 #include "bridge/animation_object.h"
 #include "bridge/bridge_globals.h"
 #include "bridge/game_objects.h"
+#include "bridge/lua_function_edge.h"
 #include "bridge/shared_data.h"
 
 #include <cstdint>
@@ -24,16 +25,27 @@ T readAt(uintptr_t address) {
     return value;
 }
 
+void setGlobalFunction(LuaState* L, const char* name, lua_CFunction function,
+                       LuaFailureResult failure) {
+    g_kv9Lua.pushcclosure(L, luaFunctionEdge(function, failure), 0);
+    g_kv9Lua.setglobal(L, name);
+}
+
+// What a checker holds once set: the marker's edge, the very value its Lua function's global
+// holds.
+lua_CFunction checkerValue(lua_CFunction marker) {
+    return luaFunctionEdge(marker, LuaFailureResult::nilAndMessage);
+}
+
 bool alreadyRegistered(LuaState* L, const char* checker, lua_CFunction marker) {
     const int top = g_kv9Lua.gettop(L);
     const lua_CFunction current = getGlobalCFunction(L, checker);
     g_kv9Lua.settop(L, top);
-    return current == marker;
+    return current == checkerValue(marker);
 }
 
 void markRegistered(LuaState* L, const char* checker, lua_CFunction marker) {
-    g_kv9Lua.pushcclosure(L, marker, 0);
-    g_kv9Lua.setglobal(L, checker);
+    registerLuaFunction(L, checker, marker);
 }
 
 }  // namespace
@@ -41,8 +53,7 @@ void markRegistered(LuaState* L, const char* checker, lua_CFunction marker) {
 std::vector<void (*)(LuaState*)> g_pluginLuaStateEntries;
 
 void registerLuaFunction(LuaState* L, const char* name, lua_CFunction function) {
-    g_kv9Lua.pushcclosure(L, function, 0);
-    g_kv9Lua.setglobal(L, name);
+    setGlobalFunction(L, name, function, LuaFailureResult::nilAndMessage);
 }
 
 lua_CFunction getGlobalCFunction(LuaState* L, const char* name) {
@@ -64,7 +75,9 @@ void registerPluginLuaFunctions(LuaState* L) {
     markRegistered(L, "_tovek_lua_plugin_checker", SetWorldBuilderThisPlayer);
 
     for (const auto entry : g_pluginLuaStateEntries) entry(L);
-    for (const HexLuaFunction& hex : hexLuaFunctions) registerLuaFunction(L, hex.name, hex.function);
+    for (const HexLuaFunction& hex : hexLuaFunctions) {
+        setGlobalFunction(L, hex.name, hex.function, LuaFailureResult::notANumber);
+    }
     g_sharedDataContext->store->clear();
 
     const struct {
@@ -96,7 +109,7 @@ void registerAnimationLuaFunctions(LuaState* L) {
     findAnimationLuaGlobal(getGlobalCFunction(L, "CurDrawableGetCurrentTargetDistance"));
     const lua_CFunction current = getGlobalCFunction(L, "_tovek_animation_lua_functions_checker");
     g_kv9Lua.settop(L, top);
-    if (current == AnimationLuaGetCurrentGameObjectAddress) return;
+    if (current == checkerValue(AnimationLuaGetCurrentGameObjectAddress)) return;
     markRegistered(L, "_tovek_animation_lua_functions_checker",
                    AnimationLuaGetCurrentGameObjectAddress);
     registerLuaFunction(L, "AnimationLuaGetCurrentGameObjectAddress",

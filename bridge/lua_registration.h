@@ -11,7 +11,8 @@ namespace Tovek::KV9Lua {
 // The plug-ins' per-Lua-state entries, in calling order (filled by the start-up).
 extern std::vector<void (*)(LuaState*)> g_pluginLuaStateEntries;
 
-// Sets global `name` of L to the native function.
+// Sets global `name` of L to the native function behind its edge (lua_function_edge.h): an
+// exception it throws gives nil and "Error: " + its text. Plug-ins register through it too.
 void registerLuaFunction(LuaState* L, const char* name, lua_CFunction function);
 
 // The native function held by global `name`, or null; leaves the global's value on the stack.

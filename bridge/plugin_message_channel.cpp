@@ -23,6 +23,7 @@ void publishPluginMessage(const char* text, uint32_t value) {
 }
 
 void subscribePluginMessages(PluginMessageCallback callback) {
+    if (callback == nullptr) return;  // nothing that could be called
     PluginMessageChannel& channel = pluginMessageChannel();
     std::lock_guard lock(channel.mutex);
     channel.subscribers.push_back(callback);

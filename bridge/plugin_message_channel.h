@@ -24,6 +24,7 @@ PluginMessageChannel& pluginMessageChannel();
 
 // A null text is ignored.
 void publishPluginMessage(const char* text, uint32_t value);
+// A null callback is ignored.
 void subscribePluginMessages(PluginMessageCallback callback);
 
 }  // namespace Tovek::KV9Lua

@@ -20,6 +20,13 @@ std::size_t SharedDataStore::erase(const std::string& key) {
     return values.erase(key);
 }
 
+std::optional<LuaValue> SharedDataStore::find(const std::string& key) {
+    std::lock_guard lock(mutex);
+    const auto found = values.find(key);
+    if (found == values.end()) return std::nullopt;
+    return found->second;
+}
+
 void SharedDataStore::clear() {
     std::lock_guard lock(mutex);
     values.clear();
@@ -37,15 +44,13 @@ int SharedDataContext::getSharedData(LuaState* L) {
     if (n < 1) return 1;
     const auto key = readStringArgument(L, 1);
     if (!key) return 1;
-    std::lock_guard lock(store->mutex);
-    const auto found = store->values.find(*key);
-    if (found != store->values.end()) {
-        api.settop(L, n);
-        if (const double* number = std::get_if<double>(&found->second)) {
-            api.pushnumber(L, *number);
-        } else {
-            api.pushstring(L, std::get<std::string>(found->second).c_str());
-        }
+    const std::optional<LuaValue> value = store->find(*key);
+    if (!value) return 1;
+    api.settop(L, n);
+    if (const double* number = std::get_if<double>(&*value)) {
+        api.pushnumber(L, *number);
+    } else {
+        api.pushstring(L, std::get<std::string>(*value).c_str());
     }
     return 1;
 }

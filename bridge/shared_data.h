@@ -21,6 +21,9 @@ struct SharedDataStore {
     std::recursive_mutex mutex;
     std::unordered_map<std::string, LuaValue, Fnv1aHash> values;
 
+    // A copy, so that nothing is pushed into Lua under the lock: a Lua error during a push is
+    // a longjmp that would skip the unlock.
+    std::optional<LuaValue> find(const std::string& key);
     std::size_t erase(const std::string& key);
     void clear();
 };

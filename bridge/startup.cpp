@@ -38,6 +38,8 @@ void startPlugins(const PluginHostApi& host, const nlohmann::json& config,
 // Everything after the called-once guard.
 void runStartupSteps(const PluginHostApi& host, const InternalLuaPluginTable& plugins) {
     if (host.customData == nullptr) throw std::runtime_error("no custom data provided");
+    // The detour and the plug-ins' inits would call it.
+    if (host.hook == nullptr) throw std::runtime_error("no hook routine provided");
 
     host.log("Initializing KV9 lua bridge");
     const nlohmann::json config = nlohmann::json::parse(host.customData);

@@ -6,8 +6,9 @@
 
 // The library's only export. No exception may leave it: the DLL has its own unwinder.
 extern "C" __declspec(dllexport) bool tovek_plugin_init(const PluginHostApi* host) {
-    // Without a block there is no log to report to; the one call stays for a loader that has one.
-    if (host == nullptr) return false;
+    // Without a block or its log routine there is nothing to report to: refused before the
+    // called-once guard, so the one call stays for a loader that has both.
+    if (host == nullptr || host->log == nullptr) return false;
     try {
         Tovek::KV9Lua::runStartup(*host, Tovek::KV9Lua::internalLuaPlugins());
         return true;

@@ -12,6 +12,7 @@
 #include "hostgame/demo.h"
 #include "hostgame/device_scenarios.h"
 #include "hostgame/exit_scenarios.h"
+#include "hostgame/host_and_user_scenarios.h"
 #include "hostgame/logic_scenarios.h"
 #include "hostgame/missing_module_scenarios.h"
 #include "hostgame/overlay_bench.h"
@@ -38,7 +39,8 @@ std::vector<Scenario> allScenarios() {
     for (const auto* more : {&startupFailureScenarios(), &bridgeScenarios(), &patchScenarios(),
                              &worldScenarios(), &logicScenarios(), &deviceScenarios(),
                              &renderScenarios(), &exitScenarios(), &missingModuleScenarios(),
-                             &overlayScenarios(), &toolWindowScenarios()}) {
+                             &overlayScenarios(), &toolWindowScenarios(),
+                             &hostAndUserScenarios()}) {
         all.insert(all.end(), more->begin(), more->end());
     }
     return all;

@@ -30,6 +30,8 @@ struct OverlayGameOptions {
     // The camera configuration file beside the plug-in, when the game has one.
     std::optional<nlohmann::json> cameraConfig;
     GameDeviceOptions device;
+    // How the game's logic loop looks its debug functions up.
+    ProcAddressLookUp lookUp = &GetProcAddress;
 };
 
 class OverlayGame {
@@ -56,6 +58,8 @@ public:
     FrameResults cameraFrame(const std::string& when);
     // A game Lua state whose scripts assign "GetFrame": time pause is then decided for it.
     void startGameLuaState();
+    // The state ends as the game ends it: destroyed, its files closed.
+    void endGameLuaState() { m_luaState.reset(); }
     // That state, once started.
     lua_State* gameLuaState() const { return m_luaState.get(); }
 

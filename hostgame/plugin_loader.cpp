@@ -39,8 +39,10 @@ PluginRun callExport(HMODULE module, const char* customData, const PluginRunOpti
         reinterpret_cast<void*>(GetProcAddress(module, "tovek_plugin_init")));
     if (init == nullptr) return run;
     run.loaded = true;
-    const PluginHostApi host{options.refuseHooks ? &refusingHook : &installInlineHook, &hostLog,
-                             customData};
+    const HookRoutine hook = options.withoutHook   ? nullptr
+                             : options.refuseHooks ? &refusingHook
+                                                   : &installInlineHook;
+    const PluginHostApi host{hook, options.withoutLog ? nullptr : &hostLog, customData};
     g_currentRun = &run;
     g_options = &options;
     LARGE_INTEGER frequency, begin, end;

@@ -22,6 +22,8 @@ struct PluginRunOptions {
     std::function<void(const std::string&)> onLog;  // runs inside the host's log routine
     bool withoutBlock = false;  // calls the export with a null pointer instead of the block
     bool refuseHooks = false;   // the hook routine returns false and changes nothing
+    bool withoutHook = false;   // the block's hook routine is null
+    bool withoutLog = false;    // the block's log routine is null
     // Runs on the loader's thread around the call, which it makes by calling its argument.
     std::function<void(const std::function<void()>& callExport)> onLoaderThread;
 };

@@ -18,6 +18,21 @@ namespace HostGame {
 
 const char* const kMinimalCustomData = R"({"luaPluginData": [{"name": "KV9RudiVeruvPlugin"}]})";
 
+Tovek::KV9Lua::PointersCache checkCacheFile(ScenarioChecks& checks,
+                                            const std::filesystem::path& file) {
+    checks.check(std::filesystem::exists(file), "the cache file lies next to the DLL");
+    const auto json = readCacheFileJson(file);
+    checks.check(json.is_array() && json.size() == 2 && json[0].is_string() &&
+                     json[0].get<std::string>().size() == 22 && json[1].is_string(),
+                 "the file is a JSON array of a 22-character IV and the ciphertext");
+    auto cache = Tovek::KV9Lua::PointersCache::fromJson(json);
+    checks.check(cache.find(0) == reinterpret_cast<uintptr_t>(g_baseLibArray),
+                 "id 0 is the game's base-library array");
+    checks.check(cache.find(1) == reinterpret_cast<uintptr_t>(&lua_pushcclosure),
+                 "id 1 is the game's lua_pushcclosure");
+    return cache;
+}
+
 namespace {
 
 using Tovek::KV9Lua::KV9Lua;
@@ -32,25 +47,6 @@ std::string readText(const std::filesystem::path& file) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-template <typename F>
-uintptr_t address(F* function) {
-    return reinterpret_cast<uintptr_t>(function);
-}
-
-// The plug-in's cache file, read with the plug-in's own reader: it holds ids 0 and 1 at the
-// stand-in's array and lua_pushcclosure.
-PointersCache checkCacheFile(ScenarioChecks& checks, const std::filesystem::path& file) {
-    checks.check(std::filesystem::exists(file), "the cache file lies next to the DLL");
-    const auto json = readCacheFileJson(file);
-    checks.check(json.is_array() && json.size() == 2 && json[0].is_string() &&
-                     json[0].get<std::string>().size() == 22 && json[1].is_string(),
-                 "the file is a JSON array of a 22-character IV and the ciphertext");
-    PointersCache cache = PointersCache::fromJson(json);
-    checks.check(cache.find(0) == address(g_baseLibArray), "id 0 is the game's base-library array");
-    checks.check(cache.find(1) == address(&lua_pushcclosure), "id 1 is the game's lua_pushcclosure");
-    return cache;
 }
 
 // Runs the locator on this game with the cache the plug-in wrote and checks that every field is

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bridge/pointers_cache.h"
 #include "hostgame/scenario_checks.h"
 
 #include <filesystem>
@@ -18,6 +19,11 @@ const std::vector<Scenario>& startupScenarios();
 
 // The least custom data a start-up succeeds with.
 extern const char* const kMinimalCustomData;
+
+// The plug-in's cache file, read with the plug-in's own reader: it holds ids 0 and 1 at the
+// stand-in's array and lua_pushcclosure.
+Tovek::KV9Lua::PointersCache checkCacheFile(ScenarioChecks& checks,
+                                            const std::filesystem::path& file);
 
 // One start-up with the minimal custom data; exit code 0 when it succeeded.
 int runStartupOnly(const std::filesystem::path& dll);

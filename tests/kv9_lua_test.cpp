@@ -74,13 +74,6 @@ TEST(KV9Lua, FindsTheStandInAndReusesTheIdsItStored) {
     EXPECT_EQ(cache.entries(), stored);
 }
 
-TEST(KV9Lua, CachedPushcclosureIsTakenAsItIs) {
-    PointersCache cache;
-    cache.set(0, reinterpret_cast<uintptr_t>(g_baseLibArray));
-    cache.set(1, functionAddress(&lua_settop_other));
-    EXPECT_EQ(fieldsOf(KV9Lua::initialize(cache))[5], functionAddress(&lua_settop_other));
-}
-
 // A cache whose entry for id points at address, its check window and checksum still those of
 // the real entry, as a forged or inline cache can hold it.
 PointersCache cacheWithPointer(uint32_t id, uintptr_t address) {
@@ -109,6 +102,46 @@ TEST(KV9Lua, CachedAddressesOutsideTheGameModuleAreSearchedAgain) {
         {"id 1 outside the module", 1, outside},
         {"id 0 running past the module end", 0, moduleEnd - 8},
         {"id 1 at the module end", 1, moduleEnd},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PointersCache cache = cacheWithPointer(c.id, c.address);
+        ASSERT_EQ(cache.find(c.id), c.address);
+        EXPECT_EQ(fieldsOf(KV9Lua::initialize(cache)), standInLuaApiFields());
+        EXPECT_EQ(cache.entries(), warmCache().entries());
+    }
+}
+
+// A copy of the game's array inside this program's image, as a forged cache may point at, its
+// "_ALERT" record renamed so that the search never takes it; wiped again when done.
+GameLuaReg g_arrayCopy[std::size(g_baseLibArray)];
+
+class ArrayCopy {
+public:
+    ArrayCopy() {
+        std::copy(std::begin(g_baseLibArray), std::end(g_baseLibArray), std::begin(g_arrayCopy));
+        g_arrayCopy[0].name = "_ALERX";
+    }
+    ~ArrayCopy() { std::fill(std::begin(g_arrayCopy), std::end(g_arrayCopy), GameLuaReg{}); }
+    ArrayCopy(const ArrayCopy&) = delete;
+    ArrayCopy& operator=(const ArrayCopy&) = delete;
+};
+
+TEST(KV9Lua, CachedAddressesThatFailTheLocatorsTestsAreSearchedAgain) {
+    const ArrayCopy copy;
+    struct Case {
+        const char* what;
+        uint32_t id;
+        uintptr_t address;
+    };
+    const Case cases[] = {
+        {"id 1 at game data", 1, reinterpret_cast<uintptr_t>(g_baseLibArray)},
+        {"id 1 at game code that luaL_openlib does not call first", 1,
+         functionAddress(&lua_settop_other)},
+        {"id 0 at records that are not the game's array", 0,
+         reinterpret_cast<uintptr_t>(g_arrayCopy)},
+        {"id 0 one record into the game's array", 0,
+         reinterpret_cast<uintptr_t>(g_baseLibArray) + 8},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -60,4 +60,11 @@ TEST(PluginMessageChannel, ReplaysHistoryAndDeliversEachMessageOnce) {
     EXPECT_NO_THROW(publishPluginMessage(nullptr, 7));
     EXPECT_EQ(g_seenByLate.size(), 7u);
     EXPECT_EQ(pluginMessageChannel().history.size(), 7u);
+
+    // Nor is a null callback a subscriber: neither the replay nor a later message calls it.
+    subscribePluginMessages(nullptr);
+    EXPECT_EQ(pluginMessageChannel().subscribers.size(), 3u);
+    publishPluginMessage("e", 8);
+    EXPECT_EQ(g_seenByLate.back(), "e8");
+    EXPECT_EQ(g_seenByFirst.back(), "e8");
 }
