@@ -9,6 +9,7 @@
 //   --missing-module-child MODULE DLL FILE   a start-up in a game that has not loaded MODULE
 
 #include "hostgame/bridge_scenarios.h"
+#include "hostgame/camera_config_scenarios.h"
 #include "hostgame/demo.h"
 #include "hostgame/device_scenarios.h"
 #include "hostgame/exit_scenarios.h"
@@ -38,7 +39,8 @@ std::vector<Scenario> allScenarios() {
     for (const auto* more : {&startupFailureScenarios(), &bridgeScenarios(), &patchScenarios(),
                              &worldScenarios(), &logicScenarios(), &deviceScenarios(),
                              &renderScenarios(), &exitScenarios(), &missingModuleScenarios(),
-                             &overlayScenarios(), &toolWindowScenarios()}) {
+                             &overlayScenarios(), &toolWindowScenarios(),
+                             &cameraConfigScenarios()}) {
         all.insert(all.end(), more->begin(), more->end());
     }
     return all;
