@@ -1,5 +1,6 @@
 #include "hostgame/camera_config_scenarios.h"
 
+#include "hostgame/frame_image.h"
 #include "hostgame/overlay_game.h"
 #include "hostgame/tool_window_layout.h"
 
@@ -53,7 +54,7 @@ bool savedLine(const std::string& bytes, json& config) {
 }
 
 // The game's first frame reads the stand-alone module's file; "保存配置" writes the plug-in's
-// own, a second save replaces it, and a save that cannot replace it (the file is read-only)
+// own, a second save replaces it, and a save that cannot replace it (the file is held open)
 // leaves it as it was.
 int cameraConfigSaved(ScenarioChecks& checks) {
     try {
@@ -73,6 +74,8 @@ int cameraConfigSaved(ScenarioChecks& checks) {
         for (int i = 0; i < 3; ++i) game.device().drawFrame(kGameColor);
         GameMouse mouse(game.device());
         mouse.click(kCameraControlSwitch);
+        const FrameResults shown = game.device().drawFrame(kGameColor, true);
+        if (shown.image) writePng(game.folder() / "1-camera-control.png", *shown.image);
         mouse.click(kSaveConfig);
 
         json saved;
@@ -94,14 +97,17 @@ int cameraConfigSaved(ScenarioChecks& checks) {
         checks.check(twoProfiles, "a second save after 新配置 replaced the file: two profiles");
         checks.check(!fs::exists(temporary), "no temporary file is left beside it");
 
+        // Open as an editor may hold it, without sharing its deletion: no rename can replace it.
         const std::string before = readBytes(primary);
-        SetFileAttributesW(primary.c_str(), FILE_ATTRIBUTE_READONLY);
+        const HANDLE held = CreateFileW(primary.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        checks.check(held != INVALID_HANDLE_VALUE, "the game holds the file open");
         mouse.click(kNewProfile);
         mouse.click(kSaveConfig);
+        CloseHandle(held);
         checks.check(readBytes(primary) == before,
-                     "a save that cannot replace the read-only file leaves it whole");
+                     "a save that cannot replace the file held open leaves it whole");
         checks.check(!fs::exists(temporary), "and removes its temporary file");
-        SetFileAttributesW(primary.c_str(), FILE_ATTRIBUTE_NORMAL);
         checkOutputLog(checks, game.outputLog(), {});
         return checks.exitCode();
     } catch (const std::exception& error) {
