@@ -9,6 +9,7 @@
 //   --missing-module-child MODULE DLL FILE   a start-up in a game that has not loaded MODULE
 
 #include "hostgame/bridge_scenarios.h"
+#include "hostgame/camera_config_scenarios.h"
 #include "hostgame/demo.h"
 #include "hostgame/device_scenarios.h"
 #include "hostgame/exit_scenarios.h"
@@ -40,7 +41,7 @@ std::vector<Scenario> allScenarios() {
                              &worldScenarios(), &logicScenarios(), &deviceScenarios(),
                              &renderScenarios(), &exitScenarios(), &missingModuleScenarios(),
                              &overlayScenarios(), &toolWindowScenarios(),
-                             &hostAndUserScenarios()}) {
+                             &hostAndUserScenarios(), &cameraConfigScenarios()}) {
         all.insert(all.end(), more->begin(), more->end());
     }
     return all;

@@ -21,6 +21,9 @@ constexpr Point kHideHealthBarsSwitch{18, 376};
 constexpr Point kHideSilhouettesSwitch{18, 400};
 constexpr Point kShadowSize4096{421, 428};
 constexpr Point kMainLightRed{50, 530};
+// Of the camera control window: its profile buttons.
+constexpr Point kNewProfile{570, 60};
+constexpr Point kSaveConfig{700, 60};
 // Of the camera control window, before its first keyframe.
 constexpr Point kCopyCurrentCamera{592, 351};
 constexpr Point kAddKeyframe{627, 375};

@@ -11,7 +11,10 @@ namespace Zo::KV9RudiVeruv {
 namespace {
 
 constexpr double kTimeTolerance = 0.001;  // seconds
-constexpr int kBisectionSteps = 16;
+// Sixteen steps serve a segment of up to about 131 s; a longer one needs more of the same
+// steps. Only a NaN control point or times that a float cannot separate miss the tolerance in
+// all of them.
+constexpr int kBisectionSteps = 64;
 
 // `direction` scaled to length 1; the length's square root is taken in double.
 CurveKey unitVector(const CurveKey& direction) {

@@ -24,8 +24,9 @@ void placeInnerControlPoints(const CurveKey& pre, const CurveKey& start, const C
                              const CurveKey& post, CurveKey& c1, CurveKey& c2);
 
 // The channel's value at time `target` on the profile's segment bezierStart, bezierC1,
-// bezierC2, bezierEnd, recorded in bezierResults[channel]. When the bisection misses its
-// tolerance it logs a yellow line, records {0, 0, -1} and gives the end keyframe's value.
+// bezierC2, bezierEnd, recorded in bezierResults[channel] with the bisection step (0 to 63)
+// that met the tolerance. When all 64 steps miss it, it logs a yellow line, records
+// {0, 0, -1} and gives the end keyframe's value.
 float solveBezierSegment(CameraProfile& profile, int channel, float target);
 
 }  // namespace Zo::KV9RudiVeruv

@@ -2,18 +2,24 @@
 
 #include "bridge/wide_path.h"
 #include "overlay/camera_profile.h"
+#include "overlay/config_number_repair.h"
 #include "overlay/hotkey_letters.h"
 #include "overlay/nul_padded_text.h"
+#include "overlay/output_log.h"
 
 #include <boost/dll/runtime_symbol_info.hpp>
+#include <boost/format.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <fstream>
 #include <iomanip>
 #include <ratio>
 #include <sstream>
+#include <stdexcept>
+#include <system_error>
 #include <vector>
 
 namespace Zo::KV9RudiVeruv {
@@ -21,6 +27,7 @@ namespace Zo::KV9RudiVeruv {
 using nlohmann::json;
 using Tovek::KV9Lua::pathFromWide;
 using Tovek::KV9Lua::wideFromPath;
+namespace fs = std::filesystem;
 
 std::wstring g_configPath;
 std::string g_configStatusText;
@@ -35,9 +42,10 @@ char hotkeyLetter(char byte) {
     return 0;
 }
 
-// The string's first byte as it stands, 0 for an empty string.
+// The string's first byte as it stands, 0 for an empty string or a byte that is no whole
+// character by itself.
 void readHotkey(const json& config, const char* key, char& hotkey) {
-    hotkey = config.at(key).get<std::string>().c_str()[0];
+    hotkey = hotkeyByte(config.at(key).get<std::string>().c_str()[0]);
 }
 
 std::string canonicalUtf8(const std::wstring& path) {
@@ -47,6 +55,51 @@ std::string canonicalUtf8(const std::wstring& path) {
 
 std::string stampedNow(const char* text) {
     return formatTimestamp(std::chrono::system_clock::now()) + text;
+}
+
+constexpr const char* kHotkeyKeys[] = {"hotkeyAnimation", "hotkeyPause", "hotkeyDisplay"};
+
+// A line in the Output log for the values read as 0; the load itself goes on.
+void reportRepairedNumbers(const RepairedNumbers& repaired) {
+    if (repaired.count == 0) return;
+    appendOutputLog((boost::format("加载配置：%1% 个数值不是有限数，已按 0 读取，第一个在 %2%") %
+                     repaired.count % repaired.first)
+                        .str());
+}
+
+// The loader's reading of a text the save made must give back the very profiles it was made
+// from, with nothing to repair; otherwise the save would lose them.
+void checkReadsBack(const std::string& text, const std::vector<CameraProfile>& profiles) {
+    json config = json::parse(text);
+    if (repairNonFiniteNumbers(config).count != 0) {
+        throw std::runtime_error("a value is not a finite number");
+    }
+    const auto readBack = config.at("cameraControls").get<std::vector<CameraProfile>>();
+    for (const char* key : kHotkeyKeys) config.at(key).get<std::string>();
+    const bool same = std::equal(readBack.begin(), readBack.end(), profiles.begin(),
+                                 profiles.end(), [](const CameraProfile& a, const CameraProfile& b) {
+                                     return sameSavedFields(a, b);
+                                 });
+    if (!same) throw std::runtime_error("the text does not read back as the profiles");
+}
+
+// The text goes to a file of its own beside the target, which then takes the target's place in
+// one rename: whatever fails, the old file stays whole.
+void replaceFile(const fs::path& target, const std::string& text) {
+    fs::path temporary = target;
+    temporary += ".tmp";
+    try {
+        std::ofstream stream;
+        stream.exceptions(std::ios::failbit | std::ios::badbit);
+        stream.open(temporary, std::ios::out | std::ios::trunc | std::ios::binary);
+        stream << text << std::flush;
+        stream.close();
+        fs::rename(temporary, target);  // MoveFileExW with MOVEFILE_REPLACE_EXISTING on Windows
+    } catch (...) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        throw;
+    }
 }
 
 // The load up to its status lines; every failure throws. No file at all is not a failure.
@@ -66,11 +119,12 @@ void readConfigFile(const ModulePathLookup& modulePath) {
             return;
         }
     }
-    const json config = json::parse(stream);
+    json config = json::parse(stream);
+    reportRepairedNumbers(repairNonFiniteNumbers(config));
     g_cameraProfiles = config.at("cameraControls").get<std::vector<CameraProfile>>();
-    readHotkey(config, "hotkeyAnimation", g_hotkeyAnimation);
-    readHotkey(config, "hotkeyPause", g_hotkeyPause);
-    readHotkey(config, "hotkeyDisplay", g_hotkeyDisplay);
+    readHotkey(config, kHotkeyKeys[0], g_hotkeyAnimation);
+    readHotkey(config, kHotkeyKeys[1], g_hotkeyPause);
+    readHotkey(config, kHotkeyKeys[2], g_hotkeyDisplay);
     for (char* hotkey : {&g_hotkeyAnimation, &g_hotkeyPause, &g_hotkeyDisplay}) {
         *hotkey = hotkeyLetter(*hotkey);
     }
@@ -91,18 +145,16 @@ void writeConfigFile(const ModulePathLookup& modulePath) {
         for (auto& keyframe : profile.animations) cutAtNul(keyframe.second.label);
     }
     config["cameraControls"] = g_cameraProfiles;
-    config["hotkeyAnimation"] = std::string(1, g_hotkeyAnimation);
-    config["hotkeyPause"] = std::string(1, g_hotkeyPause);
-    config["hotkeyDisplay"] = std::string(1, g_hotkeyDisplay);
+    config[kHotkeyKeys[0]] = std::string(1, g_hotkeyAnimation);
+    config[kHotkeyKeys[1]] = std::string(1, g_hotkeyPause);
+    config[kHotkeyKeys[2]] = std::string(1, g_hotkeyDisplay);
 
-    std::ofstream stream;
-    // A file that cannot be opened or written fails the save like any other error.
-    stream.exceptions(std::ios::failbit | std::ios::badbit);
-    // The one line ends in CR LF on every platform, as a Windows text-mode stream writes it.
-    stream.open(pathFromWide(g_configPath), std::ios::out | std::ios::trunc | std::ios::binary);
-    stream << config.dump() << "\r\n" << std::flush;
+    // The whole text before any file is touched (text that is not UTF-8 throws here). The one
+    // line ends in CR LF on every platform, as a Windows text-mode stream writes it.
+    const std::string text = config.dump() + "\r\n";
+    checkReadsBack(text, g_cameraProfiles);
+    replaceFile(pathFromWide(g_configPath), text);
     g_configStatusDetail = canonicalUtf8(g_configPath);
-    stream.close();
     g_configStatusText = stampedNow(" 已保存配置文件：");
 }
 

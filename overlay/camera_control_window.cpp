@@ -9,6 +9,7 @@
 #include <imgui.h>
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <optional>
 
@@ -66,6 +67,7 @@ void drawDescription(std::string& description) {
     const float height =
         1.5f * ImGui::CalcTextSize("W").y + ImGui::CalcTextSize(description.c_str()).y;
     ImGui::InputTextMultiline("说明", description.data(), description.size(), ImVec2(0.0f, height));
+    cutToWholeUtf8(description);
 }
 
 void drawActualCameraPosition(const PixelShaderConstantRead& readPixelShaderConstants) {
@@ -87,7 +89,9 @@ void drawAnimationControls(CameraProfile& profile) {
     }
     ImGui::Spacing();
     const float lastTime = std::prev(profile.animations.end())->first;
-    if (ImGui::SliderFloat("当前动画时间", &profile.animationTime, 0.0f, lastTime, "%.3f")) {
+    float time = profile.animationTime;  // Ctrl+click may type a time that is not finite
+    if (ImGui::SliderFloat("当前动画时间", &time, 0.0f, lastTime, "%.3f") && std::isfinite(time)) {
+        profile.animationTime = time;
         profile.timeValid = true;
     }
     if (ImGui::IsItemHovered()) drawDirectInputHint();

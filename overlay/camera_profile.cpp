@@ -2,11 +2,46 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <bit>
+
 namespace Zo::KV9RudiVeruv {
 
 std::vector<CameraProfile> g_cameraProfiles;
 CameraProfile g_currentProfile;
 int32_t g_currentProfileIndex = 0;
+
+namespace {
+
+bool sameBits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
+
+bool sameSavedFields(const CameraPoint& a, const CameraPoint& b) {
+    return sameBits(a.x, b.x) && sameBits(a.y, b.y) && sameBits(a.z, b.z) &&
+           sameBits(a.r1, b.r1) && sameBits(a.r2, b.r2) && sameBits(a.r3, b.r3) &&
+           a.label == b.label;
+}
+
+bool sameSavedFields(const TimedEvent& a, const TimedEvent& b) {
+    return sameBits(a.gameTime, b.gameTime) && sameBits(a.relativeTime, b.relativeTime) &&
+           a.willSwitchPause == b.willSwitchPause &&
+           a.willSwitchAnimation == b.willSwitchAnimation;
+}
+
+}  // namespace
+
+bool sameSavedFields(const CameraProfile& a, const CameraProfile& b) {
+    const auto sameKeyframe = [](const AnimationKeyframe& p, const AnimationKeyframe& q) {
+        return sameBits(p.first, q.first) && sameSavedFields(p.second, q.second);
+    };
+    const auto sameEvent = [](const TimedEvent& p, const TimedEvent& q) {
+        return sameSavedFields(p, q);
+    };
+    return a.description == b.description &&
+           std::equal(a.animations.begin(), a.animations.end(), b.animations.begin(),
+                      b.animations.end(), sameKeyframe) &&
+           std::equal(a.timedEvents.begin(), a.timedEvents.end(), b.timedEvents.begin(),
+                      b.timedEvents.end(), sameEvent);
+}
 
 // Floats go in as doubles of the same value: the dump then prints the shortest text that reads
 // back to that double (0.1f as 0.10000000149011612) and null for a non-finite value.

@@ -94,6 +94,10 @@ extern std::vector<CameraProfile> g_cameraProfiles;
 extern CameraProfile g_currentProfile;
 extern int32_t g_currentProfileIndex;
 
+// The fields the configuration file keeps are equal: description and labels as they stand,
+// every float bit for bit (so -0 is not 0, and a NaN equals only the same NaN).
+bool sameSavedFields(const CameraProfile& a, const CameraProfile& b);
+
 // The configuration file's forms of the records. The readers take every key with at(), so a
 // missing key throws; keys they do not know are ignored.
 void to_json(nlohmann::json& json, const CameraPoint& point);

@@ -1,5 +1,7 @@
 #include "overlay/coordinate_editor.h"
 
+#include "overlay/finite_input.h"
+
 #include <imgui.h>
 
 #include <cmath>
@@ -68,7 +70,7 @@ CameraCoordinate drawCoordinateEditor(const CameraCoordinate& value, const char*
 
     if (hovered) drawDirectInputHint();
     ImGui::PopID();
-    return copy;
+    return finiteOr(copy, value);  // a value typed in with Ctrl+click may be inf or NaN
 }
 
 void drawDirectInputHint() {

@@ -9,4 +9,9 @@ extern char g_hotkeyDisplay;    // shows and hides the overlay
 extern char g_hotkeyPause;      // toggles time pause
 extern char g_hotkeyAnimation;  // plays and stops the camera animation
 
+// The byte a hotkey text gives: its first byte, or 0 (no hotkey) when that byte is not a whole
+// UTF-8 character by itself (the start of "é", say), which the configuration file could not
+// save.
+char hotkeyByte(char firstByte);
+
 }  // namespace Zo::KV9RudiVeruv

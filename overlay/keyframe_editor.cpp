@@ -1,6 +1,7 @@
 #include "overlay/keyframe_editor.h"
 
 #include "overlay/coordinate_editor.h"
+#include "overlay/finite_input.h"
 #include "overlay/label_beside_widget.h"
 #include "overlay/nul_padded_text.h"
 
@@ -8,6 +9,7 @@
 
 #include <boost/format.hpp>
 
+#include <cmath>
 #include <iterator>
 #include <map>
 
@@ -38,7 +40,7 @@ bool drawReplacingButton(const char* label) {
 }
 
 void drawTimeInEdit(CameraProfile& profile, float time, KeyTimeEdits& edits) {
-    ImGui::InputFloat("时间", &profile.editTimeInput, 0.0f, 0.0f, "%.3f");
+    inputFiniteFloat("时间", profile.editTimeInput, "%.3f");
     const float input = profile.editTimeInput;
     const bool pressed = input == time || !hasKeyframeAt(profile.animations, input)
                              ? ImGui::Button("确认")
@@ -62,9 +64,11 @@ void drawTime(CameraProfile& profile, float time) {
     }
 }
 
-// In ascending order of the old time; a move onto an existing keyframe replaces it.
+// In ascending order of the old time; a move onto an existing keyframe replaces it. A time
+// that is not finite never becomes a key: NaN breaks the map's order.
 void applyKeyTimeEdits(std::map<float, CameraPoint>& animations, const KeyTimeEdits& edits) {
     for (const auto& [oldTime, newTime] : edits) {
+        if (!std::isfinite(newTime)) continue;
         if (newTime >= 0.0f) animations[newTime] = animations[oldTime];
         animations.erase(oldTime);
     }
@@ -83,6 +87,7 @@ void drawKeyframeList(CameraProfile& profile) {
         ImGui::PushID(static_cast<int>(number));
         lengthenWithNul(point.label, kLabelMinimumSize);
         ImGui::InputText("标签", point.label.data(), point.label.size());
+        cutToWholeUtf8(point.label);
         if (number < count) ImGui::Checkbox("此坐标后使用贝塞尔曲线", &point.bezierAfter);
         if (profile.editKeyTime == time) {
             drawTimeInEdit(profile, time, edits);
@@ -105,10 +110,13 @@ void drawKeyframeAddBlock(CameraProfile& profile, const std::optional<CameraCoor
     ImGui::TextUnformatted("添加新动画坐标");
     lengthenWithNul(point.label, kLabelMinimumSize);
     ImGui::InputText("标签（可选）", point.label.data(), point.label.size());
+    cutToWholeUtf8(point.label);
     ImGui::Checkbox("此坐标后使用贝塞尔曲线", &point.bezierAfter);
-    ImGui::InputFloat("新时间", &profile.newKeyTime, 0.0f, 0.0f, "%.3f");
+    inputFiniteFloat("新时间", profile.newKeyTime, "%.3f");
     setCoordinate(point, drawCoordinateEditor(coordinateOf(point), "NewInput"));
-    if (camera && ImGui::Button("复制当前坐标")) setCoordinate(point, *camera);
+    if (camera && ImGui::Button("复制当前坐标")) {
+        setCoordinate(point, finiteOr(*camera, coordinateOf(point)));
+    }
     if (!profile.animations.empty()) {
         if (camera) ImGui::SameLine();
         if (ImGui::Button("复制最后一个动画坐标")) point = std::prev(profile.animations.end())->second;
@@ -117,7 +125,7 @@ void drawKeyframeAddBlock(CameraProfile& profile, const std::optional<CameraCoor
     const bool pressed = hasKeyframeAt(profile.animations, profile.newKeyTime)
                              ? drawReplacingButton("替换现有的动画坐标")
                              : ImGui::Button("添加新的摄像机动画坐标");
-    if (!pressed) return;
+    if (!pressed || !std::isfinite(profile.newKeyTime)) return;
     profile.animations[profile.newKeyTime] = point;
     profile.newKeyTime += 1.0f;
     point.label = nextKeyframeLabel(point.label);

@@ -15,4 +15,9 @@ void lengthenWithNul(std::string& text, std::size_t minimumSize);
 // Drops the first NUL and everything after it.
 void cutAtNul(std::string& text);
 
+// Cuts the text back to its last whole UTF-8 character, as it must be after every edit of the
+// toolkit: a full field can be left ending in part of a character (an Escape restores at most
+// the buffer's size less one byte). The bytes cut off become NULs, so the string keeps its size.
+void cutToWholeUtf8(std::string& text);
+
 }  // namespace Zo::KV9RudiVeruv

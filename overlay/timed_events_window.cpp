@@ -1,5 +1,6 @@
 #include "overlay/timed_events_window.h"
 
+#include "overlay/finite_input.h"
 #include "overlay/label_beside_widget.h"
 #include "overlay/timed_events.h"
 #include "rudiveruv/time_pause_state.h"
@@ -57,7 +58,7 @@ void drawTimeLine(const EventWording& wording, TimedEvent& event) {
     float& time = wording.editsGameTime ? event.gameTime : event.relativeTime;
     drawLabelBesideWidget(wording.prefix, [&time] {
         ImGui::SetNextItemWidth(-ImGui::CalcTextSize("秒").x);  // the rest of the line
-        return ImGui::InputFloat("秒##TimeInput", &time, 0.0f, 0.0f, "%.2f");
+        return inputFiniteFloat("秒##TimeInput", time, "%.2f");
     });
     if (!(event.relativeTime >= 0.0f)) event.relativeTime = 0.0f;  // negative or NaN
 }

@@ -47,11 +47,12 @@ void findGameDostring(const KV9Lua& api) {
     }
 }
 
-// The first character, upper case when it is an ASCII letter (the C locale's rule).
+// The first character, upper case when it is an ASCII letter (the C locale's rule); none when
+// it is not ASCII.
 char hotkeyLetter(const json& value) {
     const auto text = value.get<std::string>();
     if (text.empty()) throw std::out_of_range("invalid string position");
-    const auto letter = static_cast<unsigned char>(text.front());
+    const auto letter = static_cast<unsigned char>(hotkeyByte(text.front()));
     return static_cast<char>(std::isalpha(letter) ? std::toupper(letter) : letter);
 }
 

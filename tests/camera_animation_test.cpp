@@ -7,15 +7,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <initializer_list>
 #include <iterator>
+#include <limits>
 #include <mutex>
 #include <numbers>
+#include <random>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -188,9 +192,9 @@ TEST_F(CameraAnimation, BezierWorkAreaTakesTheNeighboursAndUnwrapsTheAngles) {
 }
 
 TEST_F(CameraAnimation, AFailedSolveLogsAYellowLinePerChannelAndTakesTheEndValue) {
-    // 16 halvings of the parameter are too coarse for a tolerance of 1 ms on 10,000 s.
-    setKeyframes({{0.0f, pointAt(kFrom, true)}, {10000.0f, pointAt(kTo)}});
-    const CameraCoordinate result = evaluateAt(1234.5f);
+    // Near 2.5e8 s floats lie 16 s apart: no point of the curve comes within 1 ms of the target.
+    setKeyframes({{0.0f, pointAt(kFrom, true)}, {1e9f, pointAt(kTo)}});
+    const CameraCoordinate result = evaluateAt(2.5e8f);
 
     // r1 ends on the unwrapped 3.2831855, which wraps to -3.
     EXPECT_EQ(bitsOf(result), (CoordinateBits{bitsOf(4.0f), bitsOf(20.0f), bitsOf(4.0f),
@@ -201,18 +205,18 @@ TEST_F(CameraAnimation, AFailedSolveLogsAYellowLinePerChannelAndTakesTheEndValue
         EXPECT_EQ(solve.iterations, -1);
     }
     const std::string expected[] = {
-        "Bezier calculation failed [0.145485]: [t=0, v=0];[t=2500, v=1];[t=7500, v=3];"
-        "[t=10000, v=4]; 1234.5 -> [t=1234.56, v=0.493822]",
-        "Bezier calculation failed [0.145485]: [t=0, v=10];[t=2500, v=12.5];[t=7500, v=17.5];"
-        "[t=10000, v=20]; 1234.5 -> [t=1234.56, v=11.2346]",
-        "Bezier calculation failed [0.145485]: [t=0, v=-4];[t=2500, v=-2];[t=7500, v=2];"
-        "[t=10000, v=4]; 1234.5 -> [t=1234.56, v=-3.01236]",
-        "Bezier calculation failed [0.145485]: [t=0, v=3];[t=2500, v=3.0708];[t=7500, v=3.21239];"
-        "[t=10000, v=3.28319]; 1234.5 -> [t=1234.56, v=3.03496]",
-        "Bezier calculation failed [0.145485]: [t=0, v=30];[t=2500, v=35];[t=7500, v=45];"
-        "[t=10000, v=50]; 1234.5 -> [t=1234.56, v=32.4691]",
-        "Bezier calculation failed [0.145485]: [t=0, v=-3];[t=2500, v=-3.0708];"
-        "[t=7500, v=-3.21239];[t=10000, v=-3.28319]; 1234.5 -> [t=1234.56, v=-3.03496]",
+        "Bezier calculation failed [0.272548]: [t=0, v=0];[t=2.5e+08, v=1];[t=7.5e+08, v=3];"
+        "[t=1e+09, v=4]; 2.5e+08 -> [t=2.5e+08, v=1]",
+        "Bezier calculation failed [0.272548]: [t=0, v=10];[t=2.5e+08, v=12.5];"
+        "[t=7.5e+08, v=17.5];[t=1e+09, v=20]; 2.5e+08 -> [t=2.5e+08, v=12.5]",
+        "Bezier calculation failed [0.272548]: [t=0, v=-4];[t=2.5e+08, v=-2];[t=7.5e+08, v=2];"
+        "[t=1e+09, v=4]; 2.5e+08 -> [t=2.5e+08, v=-2]",
+        "Bezier calculation failed [0.272548]: [t=0, v=3];[t=2.5e+08, v=3.0708];"
+        "[t=7.5e+08, v=3.21239];[t=1e+09, v=3.28319]; 2.5e+08 -> [t=2.5e+08, v=3.0708]",
+        "Bezier calculation failed [0.272548]: [t=0, v=30];[t=2.5e+08, v=35];[t=7.5e+08, v=45];"
+        "[t=1e+09, v=50]; 2.5e+08 -> [t=2.5e+08, v=35]",
+        "Bezier calculation failed [0.272548]: [t=0, v=-3];[t=2.5e+08, v=-3.0708];"
+        "[t=7.5e+08, v=-3.21239];[t=1e+09, v=-3.28319]; 2.5e+08 -> [t=2.5e+08, v=-3.0708]",
     };
     ASSERT_EQ(g_outputLog.size(), std::size(expected));
     for (std::size_t channel = 0; channel < std::size(expected); ++channel) {
@@ -227,18 +231,143 @@ TEST_F(CameraAnimation, AFailedSolveLogsAYellowLinePerChannelAndTakesTheEndValue
 }
 
 TEST_F(CameraAnimation, ASolveThatNeverReachesItsTargetRecordsTheLastMidpoint) {
+    struct Case {
+        const char* what;
+        std::array<CurveKey, 4> points;
+        const char* line;
+    };
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const Case cases[] = {
+        // The bisection runs up to the curve's end and stays there.
+        {"target beyond the end",
+         {{{0.0f, 0.0f}, {1.0f, 1.0f}, {2.0f, 2.0f}, {3.0f, 3.0f}}},
+         "Bezier calculation failed [1]: [t=0, v=0];[t=1, v=1];[t=2, v=2];[t=3, v=3]; "
+         "4 -> [t=3, v=3]"},
+        // Every point's time is NaN: each step takes the lower half.
+        {"NaN control point",
+         {{{0.0f, 0.0f}, {1.0f, nan}, {2.0f, 2.0f}, {3.0f, 3.0f}}},
+         "Bezier calculation failed [2.71051e-20]: [t=0, v=0];[t=nan, v=1];[t=2, v=2];"
+         "[t=3, v=3]; 4 -> [t=nan, v=1.6263e-19]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_outputLog.clear();
+        CameraProfile profile;
+        profile.bezierStart[2] = c.points[0];
+        profile.bezierC1[2] = c.points[1];
+        profile.bezierC2[2] = c.points[2];
+        profile.bezierEnd[2] = c.points[3];
+        EXPECT_EQ(solveBezierSegment(profile, 2, 4.0f), 3.0f);
+        EXPECT_EQ(profile.bezierResults[2].iterations, -1);
+        ASSERT_EQ(g_outputLog.size(), 1u);
+        EXPECT_EQ(g_outputLog.back().text, c.line);
+    }
+}
+
+// The solver as it was, with sixteen bisection steps: the longer one must give every result
+// this one reached bit for bit.
+BezierSolveResult sixteenStepSolve(const std::array<CurveKey, 4>& points, float target) {
+    float lo = 0.0f;
+    float hi = 1.0f;
+    float s = 0.5f;
+    for (int32_t step = 0; step < 16; ++step) {
+        CurveKey point;
+        evaluateCubicBezier(points, point, s);
+        if (static_cast<double>(std::fabs(target - point.t)) < 0.001) {
+            return {point.v, point.t, step};
+        }
+        if (target > point.t) {
+            lo = s;
+        } else {
+            hi = s;
+        }
+        s = (lo + hi) * 0.5f;
+    }
+    return {0.0f, 0.0f, -1};
+}
+
+std::array<CurveKey, 4> segmentOf(const CameraProfile& profile, std::size_t channel) {
+    return {profile.bezierStart[channel], profile.bezierC1[channel], profile.bezierC2[channel],
+            profile.bezierEnd[channel]};
+}
+
+// Segments of every length from 10 ms to 1,000 s, with and without neighbours, each solved at
+// its ends and at random times between them.
+TEST_F(CameraAnimation, EverySolveTheSixteenStepSolverReachedStaysTheSameBitForBit) {
+    std::mt19937 random(16);
+    std::uniform_real_distribution<float> value(-5000.0f, 5000.0f);
+    std::uniform_real_distribution<float> exponent(-2.0f, 3.0f);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    const auto duration = [&] { return std::pow(10.0f, exponent(random)); };
+    int same = 0;
+    int solvedOnlyNow = 0;
+    int differing = 0;
     CameraProfile profile;
-    const std::array<CurveKey, 4> line{{{0.0f, 0.0f}, {1.0f, 1.0f}, {2.0f, 2.0f}, {3.0f, 3.0f}}};
-    profile.bezierStart[2] = line[0];
-    profile.bezierC1[2] = line[1];
-    profile.bezierC2[2] = line[2];
-    profile.bezierEnd[2] = line[3];
-    EXPECT_EQ(solveBezierSegment(profile, 2, 4.0f), 3.0f);
-    EXPECT_EQ(profile.bezierResults[2].iterations, -1);
-    ASSERT_EQ(g_outputLog.size(), 1u);
-    EXPECT_EQ(g_outputLog.back().text,
-              "Bezier calculation failed [0.999992]: [t=0, v=0];[t=1, v=1];[t=2, v=2];"
-              "[t=3, v=3]; 4 -> [t=2.99995, v=2.99995]");
+    for (int segment = 0; segment < 20000; ++segment) {
+        const CurveKey start{value(random), value(random)};
+        const CurveKey end{value(random), start.t + duration()};
+        const bool pre = unit(random) < 0.5f;
+        const bool post = unit(random) < 0.5f;
+        const CurveKey before = pre ? CurveKey{value(random), start.t - duration()} : start;
+        const CurveKey after = post ? CurveKey{value(random), end.t + duration()} : end;
+        profile.bezierStart[0] = start;
+        profile.bezierEnd[0] = end;
+        placeInnerControlPoints(before, start, end, after, profile.bezierC1[0], profile.bezierC2[0]);
+        const float u = unit(random);
+        for (const float target : {start.t, end.t, (1.0f - u) * start.t + u * end.t}) {
+            const BezierSolveResult old = sixteenStepSolve(segmentOf(profile, 0), target);
+            const float returned = solveBezierSegment(profile, 0, target);
+            const BezierSolveResult& now = profile.bezierResults[0];
+            if (old.iterations >= 0) {
+                const bool equal = bitsOf(now.v) == bitsOf(old.v) &&
+                                   bitsOf(now.t) == bitsOf(old.t) &&
+                                   now.iterations == old.iterations && bitsOf(returned) == bitsOf(old.v);
+                same += equal;
+                differing += !equal;
+            } else {
+                const bool solved = now.iterations >= 16 &&
+                                    std::fabs(static_cast<double>(target - now.t)) < 0.001 &&
+                                    bitsOf(returned) == bitsOf(now.v);
+                solvedOnlyNow += solved;
+                differing += !solved && now.iterations != -1;
+            }
+        }
+    }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(same, 40000);
+    EXPECT_GT(solvedOnlyNow, 1000) << "the long segments the sixteen steps could not solve";
+    std::printf("  %d solves the same, %d solved only with the longer bisection\n", same,
+                solvedOnlyNow);
+}
+
+TEST_F(CameraAnimation, SegmentsOf131To500SecondsSolveInEveryFrame) {
+    for (const float length : {131.0f, 200.0f, 500.0f}) {
+        SCOPED_TRACE(length);
+        setKeyframes({{0.0f, pointAt(kFrom, true)}, {length, pointAt(kTo)}});
+        int solves = 0;
+        int sixteenStepFailures = 0;
+        int failures = 0;
+        int32_t mostSteps = 0;
+        for (int frame = 1; frame < 1000; ++frame) {
+            const float time = length * static_cast<float>(frame) / 1000.0f;
+            evaluateAt(time);
+            for (std::size_t channel = 0; channel < kCameraChannelCount; ++channel) {
+                const int32_t steps = g_currentProfile.bezierResults[channel].iterations;
+                ++solves;
+                failures += steps < 0;
+                mostSteps = std::max(mostSteps, steps);
+                sixteenStepFailures +=
+                    sixteenStepSolve(segmentOf(g_currentProfile, channel), time).iterations < 0;
+            }
+        }
+        EXPECT_EQ(failures, 0);
+        EXPECT_TRUE(g_outputLog.empty());
+        EXPECT_GT(sixteenStepFailures, 0);
+        EXPECT_LT(mostSteps, 64);
+        std::printf("  %g s: %d channel solves, none failed (at most %d steps); sixteen steps "
+                    "would have failed %d\n",
+                    static_cast<double>(length), solves, mostSteps + 1, sixteenStepFailures);
+    }
 }
 
 TEST(CubicBezier, SumsTheFourTermsInOrderInSinglePrecision) {

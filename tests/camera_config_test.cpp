@@ -3,6 +3,8 @@
 #include "bridge/wide_path.h"
 #include "overlay/camera_profile.h"
 #include "overlay/hotkey_letters.h"
+#include "overlay/nul_padded_text.h"
+#include "overlay/output_log.h"
 #include "tests/test_folder.h"
 
 #include <gtest/gtest.h>
@@ -10,11 +12,15 @@
 #include <boost/dll/runtime_symbol_info.hpp>
 #include <nlohmann/json.hpp>
 
-
+#include <bit>
 #include <chrono>
+#include <cmath>
+#include <cstdint>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <limits>
+#include <random>
 #include <regex>
 #include <stdexcept>
 #include <string>
@@ -183,6 +189,7 @@ protected:
     }
 
     fs::path folder;
+    boost::circular_buffer<OutputLogEntry> m_savedLog{kOutputLogCapacity};
 };
 
 TEST_F(CameraConfigTest, SaveWritesTheGoldenFileAndLoadReadsItBack) {
@@ -267,10 +274,6 @@ TEST_F(CameraConfigTest, LoadFailuresLeaveOneProfileAndAStatusLine) {
         {configText(R"({"animations":[[0.5,{"r1":0,"r2":0,"r3":0,"x":1,"y":2,"z":3}]],)"
                     R"("description":"","timedEvents":[]})"),
          "加载配置出错：[json.exception.out_of_range.403] key 'label' not found", "", none},
-        {configText(R"({"animations":[[0.5,{"label":"","r1":0,"r2":0,"r3":0,"x":"1","y":2,)"
-                    R"("z":3}]],"description":"","timedEvents":[]})"),
-         "加载配置出错：[json.exception.type_error.302] type must be number, but is string", "",
-         none},
         {configText(R"({"animations":[],"description":"","timedEvents":[{"gameTime":1,)"
                     R"("relativeTime":1,"willSwitchAnimation":false,"willSwitchPause":1}]})"),
          "加载配置出错：[json.exception.type_error.302] type must be boolean, but is number", "",
@@ -470,6 +473,247 @@ TEST_F(CameraConfigTest, SaveFailuresSetTheStatusLineOnly) {
         EXPECT_EQ(g_configStatusText, "保存配置出错");
         EXPECT_EQ(g_configStatusDetail, "earlier detail");
     }
+}
+
+// Whatever fails, the file from before stays as it was and nothing is left beside it.
+TEST_F(CameraConfigTest, AFailedSaveLeavesTheOldFileWhole) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float infinity = std::numeric_limits<float>::infinity();
+    const auto withKeyframe = [](float time, float x) {
+        CameraProfile profile;
+        profile.animations[time].x = x;
+        return profile;
+    };
+    CameraProfile invalidText;
+    invalidText.description = "caf\xC3";
+    CameraProfile eventAtInfinity;
+    eventAtInfinity.timedEvents = {TimedEvent{infinity, 1.0f, false, false}};
+    const struct {
+        const char* what;
+        CameraProfile current;
+        fs::path occupied;  // a folder with a file in it, where the save wants to write
+    } cases[] = {
+        {"text that is not UTF-8", invalidText, {}},
+        {"a NaN value", withKeyframe(1.0f, nan), {}},
+        {"a NaN keyframe time", withKeyframe(nan, 1.0f), {}},
+        {"an infinite event time", eventAtInfinity, {}},
+        {"the temporary file cannot be made", CameraProfile{}, "Quillon.dll.camera_config.txt.tmp"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeBytes(primaryFile(), readBytes(goldenFile()));
+        if (!c.occupied.empty()) {
+            fs::create_directory(folder / c.occupied);
+            writeBytes(folder / c.occupied / "inside", "x");
+        }
+        g_cameraProfiles = {goldenSecondProfile()};
+        g_currentProfile = c.current;
+        g_configStatusDetail = "earlier detail";
+        save();
+        EXPECT_EQ(g_configStatusText, "保存配置出错");
+        EXPECT_EQ(g_configStatusDetail, "earlier detail");
+        EXPECT_EQ(readBytes(primaryFile()), readBytes(goldenFile()));
+        std::vector<fs::path> files;
+        for (const auto& entry : fs::directory_iterator(folder)) files.push_back(entry.path());
+        EXPECT_EQ(files.size(), c.occupied.empty() ? 1u : 2u);
+        if (!c.occupied.empty()) fs::remove_all(folder / c.occupied);
+    }
+}
+
+TEST_F(CameraConfigTest, ASaveThatCannotReplaceTheFileLeavesWhatStandsThere) {
+    fs::create_directory(primaryFile());  // in the way of the rename
+    writeBytes(primaryFile() / "inside", "x");
+    g_cameraProfiles = {goldenSecondProfile()};
+    save();
+    EXPECT_EQ(g_configStatusText, "保存配置出错");
+    EXPECT_EQ(readBytes(primaryFile() / "inside"), "x");
+    EXPECT_FALSE(fs::exists(folder / "Quillon.dll.camera_config.txt.tmp"));
+}
+
+// The writer's null for NaN and infinity, a number beyond a float, or no number at all where a
+// float belongs: each is read as 0, every profile loads, and the Output log says so once.
+TEST_F(CameraConfigTest, ValuesThatAreNotFiniteNumbersLoadAsZeroWithALogLine) {
+    std::swap(g_outputLog, m_savedLog);
+    const std::string second = R"({"animations":[[2,{"label":"b","r1":0,"r2":0,"r3":0,"x":5,)"
+                               R"("y":6,"z":7}]],"description":"Second","timedEvents":[]})";
+    const struct {
+        std::string point;  // of the first profile's keyframe at 0.5
+        std::string events;
+        std::string time;   // of that keyframe
+        std::size_t count;
+        std::string first;
+    } cases[] = {
+        {R"({"label":"k","r1":0,"r2":0,"r3":0,"x":null,"y":2,"z":3})", "[]", "0.5", 1,
+         "/cameraControls/0/animations/0/1/x"},
+        {R"({"label":"k","r1":0,"r2":0,"r3":null,"x":1,"y":2,"z":1e39})", "[]", "0.5", 2,
+         "/cameraControls/0/animations/0/1/z"},
+        {kPoint, "[]", "null", 1, "/cameraControls/0/animations/0/0"},
+        {R"({"label":"k","r1":"1","r2":[],"r3":{},"x":1,"y":2,"z":3})", "[]", "0.5", 3,
+         "/cameraControls/0/animations/0/1/r1"},
+        {kPoint,
+         R"([{"gameTime":null,"relativeTime":-1e39,"willSwitchAnimation":false,)"
+         R"("willSwitchPause":true}])",
+         "0.5", 2, "/cameraControls/0/timedEvents/0/gameTime"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        resetGlobals();
+        g_outputLog.clear();
+        loadText(configText(R"({"animations":[[)" + c.time + "," + c.point +
+                            R"(]],"description":"First","timedEvents":)" + c.events + "}," +
+                            second));
+
+        expectStamped(g_configStatusText, kLoadedSuffix);
+        ASSERT_EQ(g_cameraProfiles.size(), 2u);
+        EXPECT_EQ(g_cameraProfiles[1].animations.at(2.0f).label, "b");
+        const auto& [time, point] = *g_cameraProfiles[0].animations.begin();
+        EXPECT_EQ(time, c.time == "null" ? 0.0f : 0.5f);
+        for (const float value : {point.x, point.y, point.z, point.r1, point.r2, point.r3}) {
+            EXPECT_TRUE(std::isfinite(value));
+        }
+        for (const TimedEvent& event : g_cameraProfiles[0].timedEvents) {
+            EXPECT_EQ(event.gameTime, 0.0f);
+            EXPECT_EQ(event.relativeTime, 0.0f);
+            EXPECT_TRUE(event.willSwitchPause);
+        }
+        ASSERT_EQ(g_outputLog.size(), 1u);
+        EXPECT_EQ(g_outputLog[0].text, "加载配置：" + std::to_string(c.count) +
+                                           " 个数值不是有限数，已按 0 读取，第一个在 " + c.first);
+        EXPECT_FALSE(g_outputLog[0].color.has_value());
+    }
+    EXPECT_EQ(g_cameraProfiles[0].animations.begin()->second.y, 2.0f) << "the rest as written";
+    std::swap(g_outputLog, m_savedLog);
+}
+
+// A hotkey's first byte that is no character by itself (here the start of "é") would make the
+// file unwritable: it is no hotkey, also when a later key fails the load.
+TEST_F(CameraConfigTest, ANonAsciiHotkeyIsNoHotkeyAndTheFileStaysSavable) {
+    loadText(configText(kProfile, R"("hotkeyAnimation":"é","hotkeyDisplay":"d")"));
+    EXPECT_EQ(g_configStatusText.rfind("加载配置出错：", 0), 0u) << g_configStatusText;
+    EXPECT_EQ(g_hotkeyAnimation, 0);
+    save();
+    expectStamped(g_configStatusText, kSavedSuffix);
+    const json saved = json::parse(readBytes(primaryFile()));
+    EXPECT_EQ(saved.at("hotkeyAnimation"), std::string(1, '\0'));
+    EXPECT_EQ(saved.at("cameraControls").at(0).at("description"), "First");
+}
+
+// Every configuration the windows can make: any finite floats (keyframe times included),
+// texts of whole UTF-8 characters in their NUL-padded buffers, hotkeys A to Z or none.
+TEST_F(CameraConfigTest, AnyConfigurationOfTheWindowsSavesAndLoadsBackEqual) {
+    std::mt19937 random(101);
+    const auto below = [&](uint32_t n) { return static_cast<uint32_t>(random() % n); };
+    const auto anyFloat = [&] {
+        static const float special[] = {0.0f, -0.0f, std::numeric_limits<float>::denorm_min(),
+                                        std::numeric_limits<float>::max(),
+                                        -std::numeric_limits<float>::max(), 0.1f, 1e-30f};
+        if (below(4) == 0) return special[below(std::size(special))];
+        float value;
+        do {
+            value = std::bit_cast<float>(static_cast<uint32_t>(random()));
+        } while (!std::isfinite(value));
+        return value;
+    };
+    const auto anyText = [&](std::size_t bufferSize) {
+        static const char32_t ranges[][2] = {
+            {0x01, 0x1F}, {0x20, 0x7E}, {0x80, 0x7FF}, {0x4E00, 0x9FFF}, {0xE000, 0xFFFD},
+            {0x10000, 0x10FFFF}};
+        std::string text;
+        for (uint32_t n = below(12); n > 0; --n) {
+            const auto& range = ranges[below(std::size(ranges))];
+            const char32_t c = range[0] + below(static_cast<uint32_t>(range[1] - range[0] + 1));
+            std::string encoded;
+            if (c < 0x80) {
+                encoded = {static_cast<char>(c)};
+            } else if (c < 0x800) {
+                encoded = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+            } else if (c < 0x10000) {
+                encoded = {static_cast<char>(0xE0 | (c >> 12)),
+                           static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                           static_cast<char>(0x80 | (c & 0x3F))};
+            } else {
+                encoded = {static_cast<char>(0xF0 | (c >> 18)),
+                           static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
+                           static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                           static_cast<char>(0x80 | (c & 0x3F))};
+            }
+            if (text.size() + encoded.size() >= bufferSize) break;
+            text += encoded;
+        }
+        return nulPadded(text, below(2) == 0 ? text.size() : bufferSize);
+    };
+    const auto anyHotkey = [&] { return below(3) == 0 ? '\0' : static_cast<char>('A' + below(26)); };
+
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE(round);
+        std::vector<CameraProfile> made(1 + below(3));
+        for (CameraProfile& profile : made) {
+            profile.description = anyText(72);
+            for (uint32_t n = below(5); n > 0; --n) {
+                profile.animations[anyFloat()] = CameraPoint{anyFloat(), anyFloat(), anyFloat(),
+                                                             anyFloat(), anyFloat(), anyFloat(),
+                                                             anyText(32), below(2) == 0};
+            }
+            for (uint32_t n = below(3); n > 0; --n) {
+                profile.timedEvents.push_back(
+                    TimedEvent{anyFloat(), anyFloat(), below(2) == 0, below(2) == 0});
+            }
+        }
+        const char hotkeys[3] = {anyHotkey(), anyHotkey(), anyHotkey()};
+        resetGlobals();
+        g_cameraProfiles = made;
+        g_currentProfileIndex = static_cast<int32_t>(below(static_cast<uint32_t>(made.size())));
+        g_currentProfile = made[static_cast<std::size_t>(g_currentProfileIndex)];
+        g_hotkeyAnimation = hotkeys[0];
+        g_hotkeyPause = hotkeys[1];
+        g_hotkeyDisplay = hotkeys[2];
+        save();
+        expectStamped(g_configStatusText, kSavedSuffix);
+
+        resetGlobals();
+        load();
+        expectStamped(g_configStatusText, kLoadedSuffix);
+        ASSERT_EQ(g_cameraProfiles.size(), made.size());
+        for (std::size_t i = 0; i < made.size(); ++i) {
+            CameraProfile expected = made[i];
+            cutAtNul(expected.description);
+            for (auto& keyframe : expected.animations) cutAtNul(keyframe.second.label);
+            EXPECT_TRUE(sameSavedFields(g_cameraProfiles[i], expected)) << i;
+        }
+        EXPECT_EQ(std::string({g_hotkeyAnimation, g_hotkeyPause, g_hotkeyDisplay}),
+                  std::string(hotkeys, 3));
+    }
+}
+
+TEST(CameraConfig, SavedFieldsCompareBitForBit) {
+    CameraProfile a;
+    a.description = "d";
+    a.animations[1.0f] = CameraPoint{1, 2, 3, 4, 5, 6, "k", false};
+    a.timedEvents = {TimedEvent{}};
+    a.animationPlaying = true;  // not saved
+    CameraProfile b = a;
+    b.animationPlaying = false;
+    b.animations[1.0f].bezierAfter = true;  // not saved
+    EXPECT_TRUE(sameSavedFields(a, b));
+    const std::function<void(CameraProfile&)> changes[] = {
+        [](CameraProfile& p) { p.description = "e"; },
+        [](CameraProfile& p) { p.animations[1.0f].r3 = -6.0f; },
+        [](CameraProfile& p) { p.animations[1.0f].label = "l"; },
+        [](CameraProfile& p) { p.animations[2.0f] = CameraPoint{}; },
+        [](CameraProfile& p) { p.timedEvents[0].relativeTime = -0.0f; },
+        [](CameraProfile& p) { p.timedEvents[0].willSwitchAnimation = true; },
+        [](CameraProfile& p) { p.timedEvents.pop_back(); },
+    };
+    for (const auto& change : changes) {
+        CameraProfile c = a;
+        change(c);
+        EXPECT_FALSE(sameSavedFields(a, c));
+    }
+    CameraProfile zero;
+    zero.animations[0.0f] = CameraPoint{};
+    CameraProfile negativeZero;
+    negativeZero.animations[-0.0f] = CameraPoint{};
+    EXPECT_FALSE(sameSavedFields(zero, negativeZero));
 }
 
 TEST(CameraConfig, TimestampIsTheUtcTimeOfDayIn100NanosecondTicks) {

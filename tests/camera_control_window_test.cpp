@@ -98,6 +98,15 @@ protected:
     }
     void click(const char* text, int occurrence = 0) { m_toolkit.clickText(text, draw(), occurrence); }
 
+    // Clicks into the field left of the `occurrence`-th `label`, types `text`, leaves the field.
+    void typeInto(const char* label, const std::string& text, int occurrence = 0) {
+        m_toolkit.frame(draw());
+        const ImRect at = m_toolkit.textRect(label, occurrence);
+        m_toolkit.clickAt(ImVec2(at.Min.x - 30.0f, at.Min.y + 4.0f), draw());
+        m_toolkit.type(text, draw());
+        m_toolkit.clickAt(ImVec2(790.0f, 1990.0f), draw());
+    }
+
     // A click near one end of the profile switch, whose label stands right of it.
     void clickProfileSwitchEnd(bool highest) {
         m_toolkit.frame(draw());
@@ -191,6 +200,65 @@ TEST_F(CameraControlWindow, ALoadedDescriptionOf72BytesGetsNoFill) {
     m_toolkit.frame(draw());
     EXPECT_EQ(g_currentProfile.description, std::string(72, 'b'));
 }
+
+std::string repeated(const std::string& text, int times) {
+    std::string all;
+    for (int i = 0; i < times; ++i) all += text;
+    return all;
+}
+
+// Text that ends in part of a character, as the toolkit can leave a full field, is cut back to
+// its last whole character in the frame that edited it; the buffer keeps its size.
+TEST_F(CameraControlWindow, TextEndingInPartOfACharacterIsCutBackToWholeCharacters) {
+    const std::string character = "镜";
+    const std::string whole = repeated(character, 10);
+    const std::string cut = whole + character.substr(0, 2);
+    g_currentProfile.description = cut + std::string(40, '\0');
+    g_currentProfile.animations = {{1.0f, keyframe(cut.c_str())}};
+    g_currentProfile.newKeyPoint.label = cut;
+    m_toolkit.frame(draw());
+    for (const std::string* text :
+         {&g_currentProfile.description, &g_currentProfile.animations.at(1.0f).label,
+          &g_currentProfile.newKeyPoint.label}) {
+        EXPECT_EQ(textOf(*text), whole);
+    }
+    EXPECT_EQ(g_currentProfile.description.size(), 72u);
+    EXPECT_EQ(g_currentProfile.newKeyPoint.label.size(), 32u);
+}
+
+#ifdef _WIN32
+// How a user gets there: a loaded label of 11 Chinese characters (33 bytes) or description of
+// 24 (72 bytes) leaves no room for the terminating NUL, and Escape after a Backspace gives back
+// only the field's size less one byte of the original. (The toolkit the plug-in links is built
+// without its assertions, as the plug-in is; the native tier's build of it stops at one on
+// this path.)
+TEST_F(CameraControlWindow, AFullTextFieldKeepsWholeCharactersAfterBackspaceAndEscape) {
+    const std::string character = "镜";
+    struct Case {
+        const char* field;
+        bool description;  // else the keyframe's label
+        int characters;
+        int charactersLeft;
+    };
+    const Case cases[] = {{"标签", false, 11, 10}, {"说明", true, 24, 23}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field);
+        g_currentProfile = CameraProfile{};
+        g_currentProfile.animations = {{1.0f, keyframe("")}};
+        std::string& text = c.description ? g_currentProfile.description
+                                          : g_currentProfile.animations.at(1.0f).label;
+        text = repeated(character, c.characters);
+        m_toolkit.frame(draw());
+        const ImRect label = m_toolkit.textRect(c.field);
+        m_toolkit.clickAt(ImVec2(label.Min.x - 30.0f, label.Min.y + 4.0f), draw());
+        m_toolkit.press(ImGuiKey_Backspace, draw());
+        EXPECT_EQ(textOf(text), repeated(character, c.characters - 1));
+        m_toolkit.press(ImGuiKey_Escape, draw());
+        EXPECT_EQ(textOf(text), repeated(character, c.charactersLeft));
+        EXPECT_EQ(text.size(), c.characters * character.size()) << "the buffer keeps its size";
+    }
+}
+#endif
 
 TEST_F(CameraControlWindow, TheDescriptionBoxGrowsWithItsLines) {
     const auto rowBelow = [&](const char* description) {
@@ -370,6 +438,62 @@ TEST_F(CameraControlWindow, AddingNumbersTheNextLabelAndTime) {
     click("添加新的摄像机动画坐标");
     EXPECT_EQ(textOf(g_currentProfile.animations.at(4.0f).label), "Cam9");
     EXPECT_EQ(textOf(g_currentProfile.newKeyPoint.label), "Cam92");
+}
+
+// The toolkit reads "1e39" as infinity and "*1e39" on a zero as NaN; "nan" it takes as typed.
+TEST_F(CameraControlWindow, TimesThatAreNotFiniteAreRefusedInTheirFields) {
+    struct Case {
+        const char* typed;
+        float newTime;   // the add block's time, from 3
+        float editTime;  // the time of the keyframe in edit, from 0
+    };
+    const Case cases[] = {{"1e39", 3.0f, 0.0f},   {"*1e39", 3.0f, 0.0f}, {"nan", 3.0f, 0.0f},
+                          {"-inf", 3.0f, 0.0f},   {"2.5", 2.5f, 2.5f}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        g_currentProfile = CameraProfile{};
+        g_currentProfile.animations = {{0.0f, keyframe("A")}};
+        g_currentProfile.newKeyTime = 3.0f;
+        typeInto("新时间", c.typed);
+        EXPECT_EQ(g_currentProfile.newKeyTime, c.newTime);
+
+        click("修改");
+        typeInto("时间", c.typed, 1);  // after the slider's "当前动画时间"
+        EXPECT_EQ(g_currentProfile.editTimeInput, c.editTime);
+    }
+}
+
+// Whatever a profile holds, the keyframe map is never given a time that is not finite: NaN
+// compares with nothing, so the map would take it for its first key.
+TEST_F(CameraControlWindow, ATimeThatIsNotFiniteNeverBecomesAKeyframeTime) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float infinity = std::numeric_limits<float>::infinity();
+    for (const float time : {nan, infinity}) {
+        SCOPED_TRACE(time);
+        g_currentProfile = CameraProfile{};
+        g_currentProfile.animations = {{0.5f, keyframe("A", 1.0f)}, {1.0f, keyframe("B")}};
+        g_currentProfile.newKeyPoint = keyframe("New", 9.0f);
+        g_currentProfile.newKeyTime = time;
+        click("添加新的摄像机动画坐标");
+        EXPECT_EQ(keyTimes(g_currentProfile), (std::vector<float>{0.5f, 1.0f}));
+        EXPECT_EQ(g_currentProfile.animations.at(0.5f).x, 1.0f);
+
+        click("修改");
+        g_currentProfile.editTimeInput = time;
+        click("确认");
+        EXPECT_EQ(g_currentProfile.editKeyTime, kNoKeyframeInEdit);
+        EXPECT_EQ(keyTimes(g_currentProfile), (std::vector<float>{0.5f, 1.0f}));
+    }
+}
+
+TEST_F(CameraControlWindow, ACameraValueThatIsNotFiniteIsNotCopiedIntoTheNewKeyframe) {
+    m_camera.value->y = std::numeric_limits<float>::quiet_NaN();
+    g_currentProfile.newKeyPoint = keyframe("New", 9.0f);
+    g_currentProfile.newKeyPoint.y = 4.0f;
+    click("复制当前坐标");
+    EXPECT_EQ(g_currentProfile.newKeyPoint.x, 10.0f);
+    EXPECT_EQ(g_currentProfile.newKeyPoint.y, 4.0f);
+    EXPECT_EQ(g_currentProfile.newKeyPoint.z, 30.0f);
 }
 
 TEST(KeyframeLabel, TheNextLabelCountsTheLastDigitUpOrAppendsATwo) {

@@ -71,6 +71,37 @@ TEST_F(CoordinateEditor, ReturnsThisFramesEditAndNeverWritesTheArgument) {
     EXPECT_EQ(value.r1, kPi / 2.0f);
 }
 
+// Ctrl+click lets the user type a value: "1e39" reads as infinity, "*1e39" on a zero as NaN.
+TEST_F(CoordinateEditor, TypedValuesThatAreNotFiniteAreRefused) {
+    struct Case {
+        const char* typed;
+        const char* beside;  // text on or right of the widget
+        float dx;            // from that text's left edge to the point clicked
+        std::size_t channel;
+        float expected;
+    };
+    const CameraCoordinate value{1.0f, 2.0f, 3.0f, 0.0f, 45.0f, 0.25f};
+    const Case cases[] = {
+        {"1e39", "坐标（可拖动）", -450.0f, 0, 1.0f}, {"nan", "坐标（可拖动）", -450.0f, 0, 1.0f},
+        {"7", "坐标（可拖动）", -450.0f, 0, 7.0f},    {"*1e39", "0.0°", 0.0f, 3, 0.0f},
+        {"inf", "45.0°", 0.0f, 4, 45.0f},             {"30", "45.0°", 0.0f, 4, 30.0f},
+    };
+    ImGuiIO& io = ImGui::GetIO();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        CameraCoordinate result{};
+        const auto draw = [&] { result = drawCoordinateEditor(value, "Test"); };
+        m_toolkit.frame(draw);
+        const ImRect beside = m_toolkit.textRect(c.beside);
+        io.KeyCtrl = true;
+        m_toolkit.clickAt(ImVec2(beside.Min.x + c.dx, beside.GetCenter().y), draw);
+        io.KeyCtrl = false;
+        m_toolkit.type(c.typed, draw);
+        EXPECT_EQ(result[c.channel], c.expected);
+        m_toolkit.press(ImGuiKey_Escape, draw);
+    }
+}
+
 // Angles whose conversion to degrees and back gives another float.
 TEST_F(CoordinateEditor, WithoutAnEditEveryValueComesBackExactly) {
     for (const float angle : {0.03f, 0.05f, 0.06f, 0.1f, 0.12f, -2.9f}) {

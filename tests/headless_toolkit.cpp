@@ -127,3 +127,12 @@ void HeadlessToolkit::type(const std::string& text, const std::function<void()>&
     ImGui::GetIO().AddInputCharactersUTF8(text.c_str());
     frame(draw);
 }
+
+void HeadlessToolkit::press(ImGuiKey key, const std::function<void()>& draw) {
+    ImGuiIO& io = ImGui::GetIO();
+    io.KeyMap[key] = key;  // the toolkit's own key numbers stand for the platform's
+    io.KeysDown[key] = true;
+    frame(draw);
+    io.KeysDown[key] = false;
+    frame(draw);
+}

@@ -39,6 +39,9 @@ public:
     // One frame in which `text` is typed into the widget that has the keyboard.
     void type(const std::string& text, const std::function<void()>& draw);
 
+    // A frame with `key` down, then one with it up.
+    void press(ImGuiKey key, const std::function<void()>& draw);
+
 private:
     ImGuiContext* m_context;
     ImVec2 m_windowSize;

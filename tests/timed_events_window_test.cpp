@@ -241,6 +241,29 @@ TEST_F(TimedEventsWindow, ATypedTimeIsNeverNegative) {
     }
 }
 
+// "1e39" reads as infinity, "*1e39" on a zero as NaN: refused, the time stays as it was.
+TEST_F(TimedEventsWindow, ATypedTimeThatIsNotFiniteIsRefused) {
+    struct Case {
+        int event;
+        const char* typed;
+        float gameTime;
+        float relativeTime;
+    };
+    const Case cases[] = {{0, "1e39", 30.0f, 1.0f}, {0, "nan", 30.0f, 1.0f},
+                          {1, "1e39", -1.0f, 2.0f}, {1, "*1e39", -1.0f, 2.0f},
+                          {1, "4", -1.0f, 4.0f}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        g_currentProfile.timedEvents = {TimedEvent{.gameTime = 30.0f},
+                                        TimedEvent{.relativeTime = 2.0f}};
+        typeTime(m_toolkit, c.event, c.typed, draw);
+        const TimedEvent& event = g_currentProfile.timedEvents[c.event];
+        EXPECT_EQ(event.gameTime, c.gameTime);
+        EXPECT_EQ(event.relativeTime, c.relativeTime);
+        m_toolkit.clickAt(ImVec2(700.0f, 590.0f), draw);  // leave the box
+    }
+}
+
 TEST_F(TimedEventsWindow, AFirstGameTimeOfZeroOrLessTurnsToTheAnimationMode) {
     g_currentProfile.timedEvents = {TimedEvent{.gameTime = 30.0f}};
     typeTime(m_toolkit, 0, "-2", draw);

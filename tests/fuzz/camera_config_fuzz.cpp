@@ -1,15 +1,19 @@
-// The camera configuration file, loaded as the first overlay frame loads it and then saved
-// again. Neither may let anything out, and the load always leaves a profile to work on.
+// The camera configuration file, loaded as the first overlay frame loads it, saved again and
+// loaded once more. Neither may let anything out, the load always leaves a profile to work on,
+// whatever a load gave saves, and the second load gives the same profiles as the first.
 
 #include "overlay/camera_config.h"
 #include "overlay/camera_profile.h"
+#include "overlay/output_log.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 using namespace Zo::KV9RudiVeruv;
 namespace fs = std::filesystem;
@@ -38,6 +42,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     g_cameraProfiles.clear();
     loadCameraConfig(lookup);
     if (g_cameraProfiles.empty()) __builtin_trap();
+    const std::vector<CameraProfile> loaded = g_cameraProfiles;
     saveCameraConfig(lookup);
+    if (g_configStatusText == "保存配置出错") __builtin_trap();
+    g_cameraProfiles.clear();
+    loadCameraConfig(lookup);
+    const bool same = std::equal(loaded.begin(), loaded.end(), g_cameraProfiles.begin(),
+                                 g_cameraProfiles.end(),
+                                 [](const CameraProfile& a, const CameraProfile& b) {
+                                     return sameSavedFields(a, b);
+                                 });
+    if (!same) __builtin_trap();
+    g_outputLog.clear();  // the lines of values read as 0
     return 0;
 }
