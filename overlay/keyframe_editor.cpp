@@ -93,13 +93,13 @@ void drawKeyframeRows(CameraProfile& profile, AnimationKeyframe& keyframe, int n
     ImGui::Separator();
 }
 
-// Lays out the keyframes from the `index`-th (`keyframe`) to the `end`-th, exclusive, all of the
+// Lays out the keyframes from the `first`-th (`keyframe`) to the `end`-th, exclusive, all of the
 // same height, with the toolkit's list clipper: those in view (and the one holding the keyboard)
-// are laid out, the cursor moves past the others. Leaves `index` and `keyframe` at the end.
-void drawSameHeightRows(CameraProfile& profile, std::map<float, CameraPoint>::iterator& keyframe,
-                        int& index, int end, KeyTimeEdits& edits) {
+// are laid out, the cursor moves past the others.
+void drawSameHeightRows(CameraProfile& profile, std::map<float, CameraPoint>::iterator keyframe,
+                        int first, int end, KeyTimeEdits& edits) {
     const int count = static_cast<int>(profile.animations.size());
-    const int first = index;
+    int index = first;
     ImGuiListClipper clipper;
     clipper.Begin(end - first);
     while (clipper.Step()) {
@@ -109,8 +109,6 @@ void drawSameHeightRows(CameraProfile& profile, std::map<float, CameraPoint>::it
             drawKeyframeRows(profile, *keyframe, index + 1, count, edits);
         }
     }
-    std::advance(keyframe, end - index);
-    index = end;
 }
 
 }  // namespace
@@ -120,20 +118,23 @@ void drawKeyframeList(CameraProfile& profile) {
     ImGui::Indent();
     std::map<float, CameraPoint>& animations = profile.animations;
     const int count = static_cast<int>(animations.size());
-    const int last = count - 1;  // without a Bezier switch
-    const auto inEdit = animations.find(profile.editKeyTime);  // a line more for its buttons
+    // The rows that differ in height from the others: the one in edit has a line more for its
+    // buttons, the last has no Bezier switch.
+    const auto inEdit = animations.find(profile.editKeyTime);
     const int edited = inEdit == animations.end()
                            ? count
                            : static_cast<int>(std::distance(animations.begin(), inEdit));
-    // Runs of rows of the same height, each up to one of the two that differ.
-    auto keyframe = animations.begin();
+    const int last = count - 1;
+    // Runs of rows of the same height, each up to one of those that differ.
+    auto runStart = animations.begin();
     int index = 0;
     for (const int different : {std::min(edited, last), last}) {
         if (index > different) continue;
-        drawSameHeightRows(profile, keyframe, index, different, edits);
-        drawKeyframeRows(profile, *keyframe, index + 1, count, edits);
-        ++index;
-        ++keyframe;
+        drawSameHeightRows(profile, runStart, index, different, edits);
+        const auto keyframe = different == edited ? inEdit : std::prev(animations.end());
+        drawKeyframeRows(profile, *keyframe, different + 1, count, edits);
+        index = different + 1;
+        runStart = std::next(keyframe);
     }
     ImGui::Unindent();
     applyKeyTimeEdits(animations, edits);
