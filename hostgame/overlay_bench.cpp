@@ -124,18 +124,18 @@ int runOverlayBench(int frames) {
         frame(true, &allWindows);
         frame(false, &allWindowsPlain);
     }
-    std::printf("frames: %d of each\n", frames);
-    std::printf("overlay_frame_us_median: %.1f\n", percentile(overlay, 0.5));
-    std::printf("overlay_frame_us_p99: %.1f\n", percentile(overlay, 0.99));
-    std::printf("endscene_plain_us_median: %.1f\n", percentile(plain, 0.5));
-    std::printf("overlay_over_plain_median: %.1f\n",
+    std::printf("emulated_frames: %d of each\n", frames);
+    std::printf("overlay_emulated_frame_us_median: %.1f\n", percentile(overlay, 0.5));
+    std::printf("overlay_emulated_frame_us_p99: %.1f\n", percentile(overlay, 0.99));
+    std::printf("endscene_emulated_plain_us_median: %.1f\n", percentile(plain, 0.5));
+    std::printf("overlay_emulated_over_plain_median: %.1f\n",
                 percentile(overlay, 0.5) / percentile(plain, 0.5));
-    std::printf("overlay_all_windows_us_median: %.1f\n", percentile(allWindows, 0.5));
-    std::printf("overlay_all_windows_over_plain_median: %.1f\n",
+    std::printf("overlay_emulated_all_windows_us_median: %.1f\n", percentile(allWindows, 0.5));
+    std::printf("overlay_emulated_all_windows_over_plain_median: %.1f\n",
                 percentile(allWindows, 0.5) / percentile(allWindowsPlain, 0.5));
     // What of the overlay's frame is its own code rather than the Direct3D 9 back end's.
-    std::printf("overlay_steps_headless_us_median: %.1f\n", percentile(steps, 0.5));
-    std::printf("overlay_steps_headless_us_p99: %.1f\n", percentile(steps, 0.99));
+    std::printf("overlay_emulated_steps_headless_us_median: %.1f\n", percentile(steps, 0.5));
+    std::printf("overlay_emulated_steps_headless_us_p99: %.1f\n", percentile(steps, 0.99));
     return 0;
 }
 

@@ -9,6 +9,7 @@
 
 #include <boost/format.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <map>
@@ -74,35 +75,74 @@ void applyKeyTimeEdits(std::map<float, CameraPoint>& animations, const KeyTimeEd
     }
 }
 
+// One keyframe's rows; `number` counts from 1 and scopes the rows' ids.
+void drawKeyframeRows(CameraProfile& profile, AnimationKeyframe& keyframe, int number, int count,
+                      KeyTimeEdits& edits) {
+    auto& [time, point] = keyframe;
+    ImGui::Spacing();
+    ImGui::PushID(number);
+    lengthenWithNul(point.label, kLabelMinimumSize);
+    ImGui::InputText("标签", point.label.data(), point.label.size());
+    cutToWholeUtf8(point.label);
+    if (number < count) ImGui::Checkbox("此坐标后使用贝塞尔曲线", &point.bezierAfter);
+    if (profile.editKeyTime == time) {
+        drawTimeInEdit(profile, time, edits);
+    } else {
+        drawTime(profile, time);
+    }
+    ImGui::SameLine();
+    if (ImGui::Button("删除")) edits[time] = kDeleteKeyframe;
+    setCoordinate(point, drawCoordinateEditor(coordinateOf(point), "Animation"));
+    ImGui::PopID();
+    ImGui::Spacing();
+    ImGui::Separator();
+}
+
+// Lays out the keyframes from the `first`-th (`keyframe`) to the `end`-th, exclusive, all of the
+// same height, with the toolkit's list clipper: those in view (and the one holding the keyboard)
+// are laid out, the cursor moves past the others.
+void drawSameHeightRows(CameraProfile& profile, std::map<float, CameraPoint>::iterator keyframe,
+                        int first, int end, KeyTimeEdits& edits) {
+    const int count = static_cast<int>(profile.animations.size());
+    int index = first;
+    ImGuiListClipper clipper;
+    clipper.Begin(end - first);
+    while (clipper.Step()) {
+        std::advance(keyframe, first + clipper.DisplayStart - index);
+        const int shownEnd = first + clipper.DisplayEnd;
+        for (index = first + clipper.DisplayStart; index < shownEnd; ++index, ++keyframe) {
+            drawKeyframeRows(profile, *keyframe, index + 1, count, edits);
+        }
+    }
+}
+
 }  // namespace
 
 void drawKeyframeList(CameraProfile& profile) {
     KeyTimeEdits edits;
     ImGui::Indent();
-    const std::size_t count = profile.animations.size();
-    std::size_t number = 0;
-    for (auto& [time, point] : profile.animations) {
-        ++number;
-        ImGui::Spacing();
-        ImGui::PushID(static_cast<int>(number));
-        lengthenWithNul(point.label, kLabelMinimumSize);
-        ImGui::InputText("标签", point.label.data(), point.label.size());
-        cutToWholeUtf8(point.label);
-        if (number < count) ImGui::Checkbox("此坐标后使用贝塞尔曲线", &point.bezierAfter);
-        if (profile.editKeyTime == time) {
-            drawTimeInEdit(profile, time, edits);
-        } else {
-            drawTime(profile, time);
-        }
-        ImGui::SameLine();
-        if (ImGui::Button("删除")) edits[time] = kDeleteKeyframe;
-        setCoordinate(point, drawCoordinateEditor(coordinateOf(point), "Animation"));
-        ImGui::PopID();
-        ImGui::Spacing();
-        ImGui::Separator();
+    std::map<float, CameraPoint>& animations = profile.animations;
+    const int count = static_cast<int>(animations.size());
+    // The rows that differ in height from the others: the one in edit has a line more for its
+    // buttons, the last has no Bezier switch.
+    const auto inEdit = animations.find(profile.editKeyTime);
+    const int edited = inEdit == animations.end()
+                           ? count
+                           : static_cast<int>(std::distance(animations.begin(), inEdit));
+    const int last = count - 1;
+    // Runs of rows of the same height, each up to one of those that differ.
+    auto runStart = animations.begin();
+    int index = 0;
+    for (const int different : {std::min(edited, last), last}) {
+        if (index > different) continue;
+        drawSameHeightRows(profile, runStart, index, different, edits);
+        const auto keyframe = different == edited ? inEdit : std::prev(animations.end());
+        drawKeyframeRows(profile, *keyframe, different + 1, count, edits);
+        index = different + 1;
+        runStart = std::next(keyframe);
     }
     ImGui::Unindent();
-    applyKeyTimeEdits(profile.animations, edits);
+    applyKeyTimeEdits(animations, edits);
 }
 
 void drawKeyframeAddBlock(CameraProfile& profile, const std::optional<CameraCoordinate>& camera) {

@@ -10,8 +10,9 @@
 
 namespace Zo::KV9RudiVeruv {
 
-// Each keyframe with its label, Bezier switch, time, delete button and coordinate. A re-timed
-// or deleted keyframe changes after the whole list has been drawn.
+// Each keyframe with its label, Bezier switch, time, delete button and coordinate; only the
+// keyframes in view are laid out, the others keep their place. A re-timed or deleted keyframe
+// changes after the whole list has been drawn.
 void drawKeyframeList(CameraProfile& profile);
 
 // The keyframe being prepared; `camera` is the game camera as read in this frame, if any.

@@ -7,6 +7,7 @@
 #include <imgui.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -17,6 +18,12 @@ namespace Zo::KV9RudiVeruv {
 struct OutputLogEntry {
     std::string text;             // UTF-8, any bytes
     std::optional<ImVec4> color;  // empty: the toolkit's default text colour
+    // Kept when the entry is appended, so that the pane places every entry without reading
+    // the texts: the lines the toolkit lays the text out in, and the lines of every entry
+    // appended to the ring before this one. Its height at the current font is its lines times
+    // the font's line height.
+    int lines = 1;
+    std::uint64_t linesBefore = 0;
 };
 
 constexpr std::size_t kOutputLogCapacity = 1000;
@@ -37,8 +44,9 @@ void logMessageCallback(std::string text);
 bool openOutputLogMirror(const std::filesystem::path& path);
 void closeOutputLogMirror();
 
-// The "Output" pane, oldest line first; it follows new lines unless scrolled up. The caller is
-// inside the main tool window and holds g_stateMutex.
+// The "Output" pane, oldest line first; it follows new lines unless scrolled up. It lays out
+// only the entries in view and the newest, and finds them without going through the others.
+// The caller is inside the main tool window and holds g_stateMutex.
 void drawOutputLog();
 
 }  // namespace Zo::KV9RudiVeruv

@@ -50,6 +50,8 @@ CameraPoint keyframe(const char* label, float x = 0.0f) {
     return point;
 }
 
+std::string rowLabel(int key) { return "row" + std::to_string(key) + "x"; }
+
 std::vector<float> keyTimes(const CameraProfile& profile) {
     std::vector<float> times;
     for (const auto& [time, point] : profile.animations) times.push_back(time);
@@ -89,7 +91,18 @@ protected:
     }
 
     std::function<void()> draw() {
-        return [this] { drawCameraControlWindow(m_camera.access(), m_readConstants); };
+        return [this] {
+            drawCameraControlWindow(m_camera.access(), m_readConstants);
+            const ImGuiWindow* window = ImGui::GetCurrentWindow();
+            m_contentHeight = window->DC.CursorMaxPos.y - window->DC.CursorStartPos.y;
+        };
+    }
+    // The window scrolled to `scroll` from the next frame on.
+    std::function<void()> drawScrolledTo(float scroll) {
+        return [this, scroll] {
+            ImGui::SetScrollY(scroll);
+            draw()();
+        };
     }
     std::string shown() {
         std::string text = m_toolkit.frameText(draw());
@@ -120,6 +133,7 @@ protected:
                                "列表标签此后使用贝塞尔曲线确认覆盖修改删除添加（可选）复制最后一个替换现有的拖动旋转俯仰滚转°"}};
     FakeCamera m_camera;
     PixelShaderConstantRead m_readConstants;
+    float m_contentHeight = 0.0f;  // of the window, in the last frame
     std::vector<CameraProfile> m_savedProfiles;
     CameraProfile m_savedProfile;
     int32_t m_savedIndex = 0;
@@ -513,6 +527,68 @@ TEST_F(CameraControlWindow, AKeyframeAtTheNewTimeIsReplacedThroughAYellowButton)
     ASSERT_EQ(keyTimes(g_currentProfile), (std::vector<float>{2.0f}));
     EXPECT_EQ(g_currentProfile.animations.at(2.0f).x, 9.0f);
     EXPECT_EQ(textOf(g_currentProfile.animations.at(2.0f).label), "New");
+}
+
+// A list far longer than the window, each keyframe with a label of its own.
+std::map<float, CameraPoint> longKeyframeList(int count) {
+    std::map<float, CameraPoint> animations;
+    for (int key = 0; key < count; ++key) {
+        const float time = static_cast<float>(key);
+        animations[time] = keyframe(rowLabel(key).c_str(), time);
+    }
+    return animations;
+}
+
+TEST_F(CameraControlWindow, KeyframeRowsInViewStandWhereTheyWouldWithEveryRowLaidOut) {
+    g_currentProfile.animations = longKeyframeList(60);
+    g_currentProfile.editKeyTime = 3.0f;  // a row in edit above the later views
+    g_currentProfile.editTimeInput = 3.0f;
+    for (const float scroll : {0.0f, 2500.0f, 1.0e6f}) {
+        SCOPED_TRACE(scroll);
+        const auto scrolled = drawScrolledTo(scroll);
+        for (int settle = 0; settle < 3; ++settle) m_toolkit.frame(scrolled);
+        // The toolkit's log capture lays out every row: the reference.
+        m_toolkit.frameText(scrolled);
+        std::vector<std::pair<int, ImRect>> reference;
+        for (int key = 0; key < 60; ++key) {
+            const std::optional<ImRect> rect = m_toolkit.findText(rowLabel(key));
+            if (rect) reference.emplace_back(key, *rect);
+        }
+        const float referenceHeight = m_contentHeight;
+        ASSERT_GE(reference.size(), 5u);
+
+        m_toolkit.frame(scrolled);
+        EXPECT_EQ(m_contentHeight, referenceHeight);
+        for (const auto& [key, rect] : reference) {
+            const ImRect shownAt = m_toolkit.textRect(rowLabel(key));
+            EXPECT_EQ(shownAt.Min.y, rect.Min.y) << rowLabel(key);
+            EXPECT_EQ(shownAt.Min.x, rect.Min.x) << rowLabel(key);
+        }
+        EXPECT_EQ(m_toolkit.findText(rowLabel(reference.back().first + 1)), std::nullopt);
+    }
+}
+
+TEST_F(CameraControlWindow, OnlyTheKeyframeRowsInViewAreLaidOut) {
+    g_currentProfile.animations = longKeyframeList(60);
+    for (int settle = 0; settle < 3; ++settle) m_toolkit.frame(draw());
+    // Each coordinate editor laid out leaves its columns in the window: the current camera's,
+    // the keyframes', the add block's.
+    const int columnSets = m_toolkit.frame(draw())->ColumnsStorage.Size;
+    EXPECT_GT(columnSets, 5);
+    EXPECT_LT(columnSets, 30);
+}
+
+TEST_F(CameraControlWindow, TypingIntoAKeyframeLabelGoesOnWhileItsRowIsScrolledAway) {
+    g_currentProfile.animations = longKeyframeList(60);
+    m_toolkit.frame(draw());
+    const ImRect label = m_toolkit.textRect(rowLabel(1));
+    m_toolkit.clickAt(ImVec2(label.Max.x + 30.0f, label.GetCenter().y), draw());  // after the text
+    m_toolkit.type("ab", draw());
+    for (int settle = 0; settle < 3; ++settle) m_toolkit.frame(drawScrolledTo(5000.0f));
+    m_toolkit.type("cd", drawScrolledTo(5000.0f));
+    for (int settle = 0; settle < 3; ++settle) m_toolkit.frame(drawScrolledTo(0.0f));
+    m_toolkit.type("ef", drawScrolledTo(0.0f));
+    EXPECT_EQ(textOf(g_currentProfile.animations.at(1.0f).label), rowLabel(1) + "abcdef");
 }
 
 TEST_F(CameraControlWindow, TheCopyButtonsFillTheKeyframeBeingPrepared) {

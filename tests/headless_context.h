@@ -5,8 +5,10 @@
 
 #include <imgui.h>
 
-inline ImGuiContext* createHeadlessContext(ImVec2 displaySize) {
-    ImGuiContext* const context = ImGui::CreateContext();
+// `fonts`, when given, is the caller's atlas with its fonts added; otherwise the context has
+// an atlas of its own with the toolkit's default font.
+inline ImGuiContext* createHeadlessContext(ImVec2 displaySize, ImFontAtlas* fonts = nullptr) {
+    ImGuiContext* const context = ImGui::CreateContext(fonts);
     ImGui::SetCurrentContext(context);
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr;

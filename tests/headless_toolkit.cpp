@@ -77,6 +77,12 @@ std::string HeadlessToolkit::frameText(const std::function<void()>& draw) {
 }
 
 ImRect HeadlessToolkit::textRect(const std::string& text, int occurrence) const {
+    const std::optional<ImRect> found = findText(text, occurrence);
+    if (!found) ADD_FAILURE() << "not drawn: " << text << " (occurrence " << occurrence << ")";
+    return found.value_or(ImRect());
+}
+
+std::optional<ImRect> HeadlessToolkit::findText(const std::string& text, int occurrence) const {
     const ImFont& font = *ImGui::GetIO().Fonts->Fonts[0];
     std::vector<const ImFontGlyph*> glyphs;
     for (const char* c = text.c_str(); *c != '\0';) {
@@ -85,7 +91,7 @@ ImRect HeadlessToolkit::textRect(const std::string& text, int occurrence) const 
         const ImFontGlyph* glyph = font.FindGlyphNoFallback(static_cast<ImWchar>(character));
         if (glyph == nullptr) {
             ADD_FAILURE() << "the font has no glyph for a character of " << text;
-            return ImRect();
+            return std::nullopt;
         }
         if (glyph->Visible) glyphs.push_back(glyph);  // blanks draw nothing
     }
@@ -104,8 +110,7 @@ ImRect HeadlessToolkit::textRect(const std::string& text, int occurrence) const 
         }
         return rect;
     }
-    ADD_FAILURE() << "not drawn: " << text << " (occurrence " << occurrence << ")";
-    return ImRect();
+    return std::nullopt;
 }
 
 void HeadlessToolkit::clickAt(ImVec2 position, const std::function<void()>& draw) {

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 class HeadlessToolkit {
@@ -28,6 +29,8 @@ public:
     // Where the last frame drew `text` visibly, at its `occurrence`-th place in drawing order
     // (0 = first). Fails the test and gives an empty rectangle when it is not there.
     ImRect textRect(const std::string& text, int occurrence = 0) const;
+    // The same, without failing: empty when the last frame did not draw `text` visibly.
+    std::optional<ImRect> findText(const std::string& text, int occurrence = 0) const;
 
     // A press frame and a release frame with the mouse at `position`.
     void clickAt(ImVec2 position, const std::function<void()>& draw);

@@ -273,3 +273,27 @@ TEST_F(OutputLog, PaneLeavingOutUnseenLinesLooksLikeOneThatLaysOutEveryLine) {
         EXPECT_TRUE(pane.vertices == reference.vertices);
     }
 }
+
+TEST_F(OutputLog, PanePlacesEntriesByTheLinesKeptWhenTheyWereAppended) {
+    // More than the ring holds, so that its first entry is not the first ever appended.
+    for (int line = 1; line <= 1234; ++line) {
+        appendText(line % 5 == 0 ? "three\nline\nentry " + std::to_string(line)
+                                 : "line " + std::to_string(line));
+    }
+    const PaneView reference = viewOf(drawEveryLine, 0.0f);
+    const PaneView top = viewOf(drawOutputLog, 0.0f);
+    EXPECT_EQ(top.contentHeight, reference.contentHeight);
+    EXPECT_TRUE(top.vertices == reference.vertices);
+
+    // A frame reads no text of an entry out of view: texts changed behind the ring's back,
+    // far below the view and above the newest, leave the pane as it was.
+    {
+        std::lock_guard lock(g_stateMutex);
+        for (std::size_t entry = 100; entry + 1 < g_outputLog.size(); ++entry) {
+            g_outputLog[entry].text = "many\n\n\n\nlines";
+        }
+    }
+    const PaneView after = viewOf(drawOutputLog, 0.0f);
+    EXPECT_EQ(after.contentHeight, top.contentHeight);
+    EXPECT_TRUE(after.vertices == top.vertices);
+}
