@@ -115,21 +115,27 @@ bool useBezierAfterFirstKeyframe(ScenarioChecks& checks, OverlayGame& game) {
     return true;
 }
 
-// Plays the animation: Ctrl+A, then frames until well past its end, the overlay hidden with
-// Ctrl+P once the Bezier segment is over.
+// Plays the animation: Ctrl+A, then frames until the camera is the game's again after the
+// last keyframe, the overlay hidden with Ctrl+P once a frame showed the Bezier segment over.
 std::vector<CameraFrame> playAnimation(OverlayGame& game) {
     std::vector<CameraFrame> frames;
-    game.window().pressKey(kAnimationKey, true);
+    // Taken before the key, so that no frame seems earlier than the animation's own clock.
     const Clock::time_point play = Clock::now();
+    game.window().pressKey(kAnimationKey, true);
     bool shown = true;
-    while (Clock::now() - play < 4000ms) {
-        if (shown && Clock::now() - play > 2200ms) {
+    bool ended = false;  // a frame held the last keyframe
+    const Clock::time_point limit = play + kHangLimit;
+    while (Clock::now() < limit) {
+        const FrameResults results = game.cameraFrame("while the animation plays");
+        const bool written = results.cameraWritten.value_or(true);
+        frames.push_back({Clock::now() - play, shown, written, results.cameraLeftAlone,
+                          results.camera});
+        if (ended && !written) break;
+        ended = ended || (written && results.camera == kKeyframes[2]);
+        if (shown && written && results.camera.x > kKeyframes[1].x) {
             game.window().pressKey(kDisplayKey, true);
             shown = false;
         }
-        const FrameResults results = game.cameraFrame("while the animation plays");
-        frames.push_back({Clock::now() - play, shown, results.cameraWritten.value_or(true),
-                          results.cameraLeftAlone, results.camera});
     }
     return frames;
 }

@@ -44,6 +44,18 @@ std::vector<Scenario> allScenarios() {
     return all;
 }
 
+// Ends the process with the exit code, decided and printed, for a caller outside Wine (the
+// test runner). Wineserver gives a process about half a second from its last Windows thread
+// to its Unix end before it kills it; a plain return spends that time in the C library's exit
+// under emulation (the display driver's threads joined, Mesa's and LLVM's destructors) and,
+// on a busy machine, now and then overruns it. TerminateProcess ends at once, with the code.
+// What a process's own end does is what the exit scenarios check, in child processes.
+int endProcess(int exitCode) {
+    std::fflush(nullptr);
+    TerminateProcess(GetCurrentProcess(), exitCode);
+    return exitCode;
+}
+
 }  // namespace HostGame
 
 int main() {
@@ -73,14 +85,14 @@ int main() {
             // The overlay's toolkit keeps its window settings in the working directory.
             HostGame::enterScenarioWorkingDirectory(scenario.name);
             HostGame::ScenarioChecks checks;
-            return scenario.run(checks);
+            return HostGame::endProcess(scenario.run(checks));
         }
         std::fprintf(stderr, "unknown scenario\n");
         return 2;
     }
     if (command == L"--list-scenarios") {
         for (const auto& scenario : HostGame::allScenarios()) std::printf("%s\n", scenario.name);
-        return 0;
+        return HostGame::endProcess(0);
     }
     std::fprintf(stderr, "usage: hostgame.exe --demo | --scenario NAME | --list-scenarios\n");
     return 2;
