@@ -17,6 +17,7 @@
 #include "hostgame/overlay_bench.h"
 #include "hostgame/overlay_scenarios.h"
 #include "hostgame/patch_scenarios.h"
+#include "hostgame/process_end.h"
 #include "hostgame/render_scenarios.h"
 #include "hostgame/scenario_checks.h"
 #include "hostgame/startup_failure_scenarios.h"
@@ -42,18 +43,6 @@ std::vector<Scenario> allScenarios() {
         all.insert(all.end(), more->begin(), more->end());
     }
     return all;
-}
-
-// Ends the process with the exit code, decided and printed, for a caller outside Wine (the
-// test runner). Wineserver gives a process about half a second from its last Windows thread
-// to its Unix end before it kills it; a plain return spends that time in the C library's exit
-// under emulation (the display driver's threads joined, Mesa's and LLVM's destructors) and,
-// on a busy machine, now and then overruns it. TerminateProcess ends at once, with the code.
-// What a process's own end does is what the exit scenarios check, in child processes.
-int endProcess(int exitCode) {
-    std::fflush(nullptr);
-    TerminateProcess(GetCurrentProcess(), exitCode);
-    return exitCode;
 }
 
 }  // namespace HostGame
