@@ -97,7 +97,8 @@ public:
     bool call(GameDebugCall call, const std::string& text = {});
 
 private:
-    static constexpr std::chrono::milliseconds kWaitLimit{5000};
+    // Only a hung game thread misses it, however slow or busy the machine.
+    static constexpr std::chrono::milliseconds kWaitLimit{60000};
 
     struct PendingCall {
         GameDebugCall call;

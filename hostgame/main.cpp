@@ -19,6 +19,7 @@
 #include "hostgame/overlay_bench.h"
 #include "hostgame/overlay_scenarios.h"
 #include "hostgame/patch_scenarios.h"
+#include "hostgame/process_end.h"
 #include "hostgame/render_scenarios.h"
 #include "hostgame/scenario_checks.h"
 #include "hostgame/startup_failure_scenarios.h"
@@ -76,14 +77,14 @@ int main() {
             // The overlay's toolkit keeps its window settings in the working directory.
             HostGame::enterScenarioWorkingDirectory(scenario.name);
             HostGame::ScenarioChecks checks;
-            return scenario.run(checks);
+            return HostGame::endProcess(scenario.run(checks));
         }
         std::fprintf(stderr, "unknown scenario\n");
         return 2;
     }
     if (command == L"--list-scenarios") {
         for (const auto& scenario : HostGame::allScenarios()) std::printf("%s\n", scenario.name);
-        return 0;
+        return HostGame::endProcess(0);
     }
     std::fprintf(stderr, "usage: hostgame.exe --demo | --scenario NAME | --list-scenarios\n");
     return 2;

@@ -2,6 +2,7 @@
 
 // What a scenario checks, printed as it goes; the scenario passes when every check held.
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,6 +18,10 @@ public:
 private:
     int m_failures = 0;
 };
+
+// How long a scenario waits for something that must happen: long enough that only a hang
+// misses it, however slow or busy the machine.
+constexpr std::chrono::seconds kHangLimit{60};
 
 // The Output log file the plug-in's "outputLogFile" option names holds exactly these lines.
 void checkOutputLog(ScenarioChecks& checks, const std::filesystem::path& file,

@@ -67,7 +67,7 @@ int failsAfterTheDetour(ScenarioChecks& checks, const char* scenario, const std:
     checks.check(run.loaded && !run.result, "tovek_plugin_init returned false");
     checks.check(!run.log.empty() && run.log.back() == failure,
                  "the last log line is \"" + failure + "\"");
-    checks.check(script.valid() && script.wait_for(5s) == std::future_status::ready,
+    checks.check(script.valid() && script.wait_for(kHangLimit) == std::future_status::ready,
                  "the waiting script's setglobal returned after the failure");
     checks.check(hasGlobal(L, "GetFrame", HostLua::kFunction),
                  "the game's own setglobal assigned the global");

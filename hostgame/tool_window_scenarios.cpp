@@ -92,14 +92,19 @@ int cameraKeyframesPlayed(ScenarioChecks& checks, OverlayGame& game) {
     checks.check(second.x > first.x, "the game moved its camera between the two keyframes");
     mouse.click(kStartAnimation);
 
-    // About 1.5 s of frames, each marked by what the camera held after it: B between the
-    // keyframes, E the second keyframe, O the game's own move, ? anything else. The animation
-    // drives the camera for its second, sets it on the last keyframe once, then leaves it free.
+    // Frames until one past the first that is not between the keyframes, each marked by what
+    // the camera held after it: B between the keyframes, E the second keyframe, O the game's own
+    // move, ? anything else. The animation drives the camera for its second, sets it on the
+    // last keyframe once, then leaves it free.
     // (Once free, a frame may show "?": the window's angle sliders hand back r1 through degrees,
     // and a value that does not survive the round trip is written back to the game.)
     std::string held;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
-    while (std::chrono::steady_clock::now() < end) {
+    const auto limit = std::chrono::steady_clock::now() + kHangLimit;
+    const auto ended = [&] {
+        const std::size_t notBetween = held.find_first_not_of('B');
+        return notBetween != std::string::npos && notBetween + 1 < held.size();
+    };
+    while (!ended() && std::chrono::steady_clock::now() < limit) {
         game.device().drawFrame(kGameColor);
         const CameraValues camera = game.device().camera().values();
         held += game.device().camera().holdsOwnMove()       ? 'O'

@@ -11,11 +11,9 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 # Wine's processes then preload the library that gives their fault handler its trap numbers.
 if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
   wine_way="qemu-i386 emulation ($(/usr/bin/qemu-i386 --version | head -n 1))"
-  wine_emulated=1
   export LD_PRELOAD="$root/.deps/preload/\$LIB/libvellox_trap_number.so${LD_PRELOAD:+ $LD_PRELOAD}"
 else
   wine_way="native i386"
-  wine_emulated=0
 fi
 
 start_display() {

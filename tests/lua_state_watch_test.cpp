@@ -68,9 +68,9 @@ bool luaWindowAvailable() {
     return g_luaWindowAvailable;
 }
 
-// A watcher ends on its own thread; give it up to five seconds.
+// A watcher ends on its own thread; only a hung one misses the minute.
 bool eventually(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         Sleep(1);
