@@ -1,6 +1,8 @@
 #include "overlay/hotkeys.h"
 #include "overlay/message_routing.h"
 #include "overlay/overlay_host.h"
+#include "overlay/toolkit_input_queue.h"
+#include "rudiveruv/process_end.h"
 
 #include <imgui.h>
 
@@ -24,17 +26,27 @@ LRESULT passToGame(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 LRESULT CALLBACK hookedWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!g_overlayTakesInput) return passToGame(window, message, wParam, lParam);
-    const LRESULT toolkitResult = ImGui_ImplWin32_WndProcHandler(window, message, wParam, lParam);
+    // Before the toolkit starts, and once the process ends, the window is the game's alone.
+    if (g_processEnding || !g_overlayTakesInput) {
+        return passToGame(window, message, wParam, lParam);
+    }
+    // The toolkit's input state is the render thread's: the next frame hands it the message.
+    if (toolkitTakesMessage(message)) g_toolkitInput.post({message, wParam, lParam});
     if (message == WM_KEYDOWN && ctrlHeld() &&
         handleCtrlKey(static_cast<uint8_t>(wParam & 0xFF))) {
         return 0;
     }
-    const ImGuiIO& io = ImGui::GetIO();
-    if (toolkitKeepsMessage(message, io.WantCaptureKeyboard, io.WantCaptureMouse)) {
-        return toolkitResult;
-    }
+    const ToolkitCapture capture = g_toolkitInput.capture();
+    // 0 is what the toolkit's handler answers for every message it keeps.
+    if (toolkitKeepsMessage(message, capture.keyboard, capture.mouse)) return 0;
     return passToGame(window, message, wParam, lParam);
+}
+
+void deliverWindowMessagesToToolkit() {
+    for (const WindowMessage& queued : g_toolkitInput.takeAll()) {
+        ImGui_ImplWin32_WndProcHandler(g_gameWindow, queued.message, queued.wParam,
+                                       queued.lParam);
+    }
 }
 
 }  // namespace Zo::KV9RudiVeruv

@@ -2,6 +2,7 @@
 
 #include "overlay/output_log.h"
 #include "rudiveruv/build_signature.h"
+#include "rudiveruv/process_end.h"
 #include "rudiveruv/time_pause_state.h"
 
 #include <utility>
@@ -39,8 +40,9 @@ void appendGameMessage(RudiVeruvController& controller, const char* prefix, cons
 
 }  // namespace
 
+// Never destroyed: GetProcAddress and the debug functions may be called at any point of exit.
 RudiVeruvController& RudiVeruvController::instance() {
-    static RudiVeruvController controller;
+    static RudiVeruvController& controller = *new RudiVeruvController();
     return controller;
 }
 
@@ -152,7 +154,10 @@ void setFrameNumberCallback(int frame) {
     }
 }
 
-void appendMessageCallback(std::string message) { logMessageCallback(std::move(message)); }
+// The Output log is gone once the process ends.
+void appendMessageCallback(std::string message) {
+    if (!g_processEnding) logMessageCallback(std::move(message));
+}
 
 void initializeGameDebugModule(const TheGameModule& module, HookRoutine hook) {
     RudiVeruvController& controller = RudiVeruvController::instance();

@@ -97,6 +97,26 @@ TEST_F(OverlayInput, TypingIntoAFocusedTextFieldStaysWithTheOverlayButCtrlDispla
     EXPECT_TRUE(g_overlayVisible);
 }
 
+// The window thread types while a frame runs on the render thread, after the frame has read
+// the toolkit's characters and before it ends. The toolkit's input belongs to the render
+// thread: each character must reach the next frame, not vanish with the ones the frame clears.
+TEST_F(OverlayInput, ACharacterTypedWhileAFrameRunsReachesTheNextFrame) {
+    for (int i = 0; i < 3; ++i) overlayFrame();
+    std::string seen;
+    int typed = 0;
+    {
+        std::lock_guard lock(g_stateMutex);
+        g_frameCallbacks["type during the frame"] = [&seen, &typed] {
+            for (const ImWchar character : ImGui::GetIO().InputQueueCharacters) {
+                seen += static_cast<char>(character);
+            }
+            if (typed < 3) game().window().send(WM_CHAR, 'a' + typed++, 0);
+        };
+    }
+    for (int i = 0; i < 4; ++i) overlayFrame();
+    EXPECT_EQ(seen, "abc");
+}
+
 TEST_F(OverlayInput, TheAnimationHotkeyTogglesAndStillReachesTheGame) {
     HostGame::GameWindow& window = game().window();
     for (int i = 0; i < 3; ++i) overlayFrame();  // nothing of the toolkit wants the keyboard
