@@ -5,6 +5,7 @@
 #include "rudiveruv/process_end.h"
 #include "rudiveruv/time_pause_state.h"
 
+#include <new>
 #include <utility>
 
 namespace Zo::KV9RudiVeruv {
@@ -40,9 +41,12 @@ void appendGameMessage(RudiVeruvController& controller, const char* prefix, cons
 
 }  // namespace
 
-// Never destroyed: GetProcAddress and the debug functions may be called at any point of exit.
+// Built in this library's own static storage, so that the fake handle lies inside the module,
+// and never destroyed: GetProcAddress and the debug functions may be called at any point of
+// exit.
 RudiVeruvController& RudiVeruvController::instance() {
-    static RudiVeruvController& controller = *new RudiVeruvController();
+    alignas(RudiVeruvController) static unsigned char storage[sizeof(RudiVeruvController)];
+    static RudiVeruvController& controller = *new (storage) RudiVeruvController();
     return controller;
 }
 
