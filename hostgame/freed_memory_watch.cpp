@@ -67,9 +67,8 @@ const void* firstWrittenFreedBlock() {
         const FreedBlock& block = g_quarantine[i];
         if (block.bytes == nullptr) continue;  // its free is still filling it in
         const unsigned char* const end = block.bytes + block.size;
-        if (std::find_if(block.bytes, end, [](unsigned char b) { return b != kFreedByte; }) != end) {
-            return block.bytes;
-        }
+        const auto written = [](unsigned char byte) { return byte != kFreedByte; };
+        if (std::find_if(block.bytes, end, written) != end) return block.bytes;
     }
     return nullptr;
 }

@@ -15,11 +15,14 @@
 
 namespace Zo::KV9RudiVeruv {
 
-// One message as the window procedure received it.
+// One message as the window procedure received it. For a Ctrl, Shift or Alt key, whether its
+// left and right keys were down then, as the window's thread saw its keyboard.
 struct WindowMessage {
     uint32_t message;
     uintptr_t wParam;
     intptr_t lParam;
+    bool leftKeyDown = false;
+    bool rightKeyDown = false;
 };
 
 // The toolkit wants the keyboard or the mouse for itself.

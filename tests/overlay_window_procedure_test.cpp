@@ -146,6 +146,33 @@ TEST_F(OverlayInput, ACharacterTypedWhileAFrameRunsReachesTheNextFrame) {
     EXPECT_EQ(seen, "abc");
 }
 
+// Ctrl pressed on the window's thread is held for the toolkit, though its handler runs on the
+// render thread, whose own keyboard state knows nothing of it.
+TEST_F(OverlayInput, CtrlPressedOnTheWindowThreadIsHeldForTheToolkit) {
+    for (int i = 0; i < 3; ++i) overlayFrame();
+    HostGame::GameWindow& window = game().window();
+    const auto pressCtrl = [&window](bool down) {
+        window.runOnWindowThread([&window, down] {
+            std::array<BYTE, 256> keys{};
+            GetKeyboardState(keys.data());
+            keys[VK_CONTROL] = keys[VK_LCONTROL] = down ? 0x80 : 0x00;
+            SetKeyboardState(keys.data());
+            SendMessageW(window.handle(), down ? WM_KEYDOWN : WM_KEYUP, VK_CONTROL, 1);
+        });
+    };
+    bool held = false;
+    {
+        std::lock_guard lock(g_stateMutex);
+        g_frameCallbacks["Ctrl held"] = [&held] { held = ImGui::GetIO().KeyCtrl; };
+    }
+    pressCtrl(true);
+    overlayFrame();
+    EXPECT_TRUE(held);
+    pressCtrl(false);
+    overlayFrame();
+    EXPECT_FALSE(held);
+}
+
 TEST_F(OverlayInput, TheAnimationHotkeyTogglesAndStillReachesTheGame) {
     HostGame::GameWindow& window = game().window();
     for (int i = 0; i < 3; ++i) overlayFrame();  // nothing of the toolkit wants the keyboard
