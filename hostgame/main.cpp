@@ -6,6 +6,7 @@
 //   --overlay-bench FRAMES   the overlay's frame cost beside EndScene (used by scripts/bench)
 //   --fatal-child KIND FILE   the failing half of a fatal scenario
 //   --exit-child DLL   a process that ends right after its game Lua state
+//   --exit-recording-child DLL   a process that ends while it records a replay
 //   --missing-module-child MODULE DLL FILE   a start-up in a game that has not loaded MODULE
 
 #include "hostgame/bridge_scenarios.h"
@@ -67,6 +68,9 @@ int main() {
     if (argc > 2 && command == L"--startup") return HostGame::runStartupOnly(argv[2]);
     if (argc > 2 && command == L"--timed-startup") return HostGame::runTimedStartup(argv[2]);
     if (argc > 2 && command == L"--exit-child") return HostGame::runExitChild(argv[2]);
+    if (argc > 2 && command == L"--exit-recording-child") {
+        return HostGame::runExitRecordingChild(argv[2]);
+    }
     if (argc > 2 && command == L"--overlay-bench") return HostGame::runOverlayBench(_wtoi(argv[2]));
     if (argc > 3 && command == L"--fatal-child") return HostGame::runFatalChild(argv[2], argv[3]);
     if (argc > 2 && command == L"--scenario") {

@@ -28,8 +28,7 @@ void act(HotkeyAction action) {
         break;
     case HotkeyAction::TogglePause:
         appendOutputLog("Vellox状态更改！");
-        // Exchange with the negated value: the game thread may write the flag meanwhile.
-        g_rudiVeruvd.exchange(!g_rudiVeruvd.load());
+        togglePause();
         break;
     case HotkeyAction::RefusePause:
         appendPauseRefusal();

@@ -37,7 +37,7 @@ void drawPauseButton() {
     if (!ImGui::Button(paused ? "时间恢复！" : "时间停止！")) return;
     if (g_rudiVeruvAllowed || paused) {
         appendOutputLog(paused ? "Vellox关闭！" : "Vellox启动！");
-        g_rudiVeruvd.exchange(!paused);
+        togglePause();
     } else {
         appendPauseRefusal();
     }

@@ -15,6 +15,11 @@ enum class MessageKind {
 
 MessageKind messageKind(uint32_t message);
 
+// The messages the toolkit's Win32 handler reads: mouse moves and leaves, buttons and wheels,
+// key downs and ups (WM_SYSKEYDOWN too), characters, focus changes and device changes. Not
+// WM_SETCURSOR: the toolkit sets its cursor at the frame start when it changes.
+bool toolkitTakesMessage(uint32_t message);
+
 // True when the toolkit keeps the message: it wants the keyboard or the mouse that the message
 // belongs to. Everything else reaches the game.
 bool toolkitKeepsMessage(uint32_t message, bool wantCaptureKeyboard, bool wantCaptureMouse);

@@ -2,6 +2,8 @@
 #include "overlay/overlay_frame_steps.h"
 #include "overlay/overlay_host.h"
 #include "overlay/pixel_shader_constants.h"
+#include "overlay/toolkit_input_queue.h"
+#include "rudiveruv/process_end.h"
 #include "rudiveruv/render_hooks.h"
 #include "rudiveruv/time_pause_state.h"
 
@@ -38,8 +40,11 @@ void drawOverlayFrame(IDirect3DDevice9* device) {
 
     ImGui_ImplDX9_NewFrame();  // makes the font texture when there is none
     if (ImGui::GetIO().Fonts->TexID == nullptr) fallBackToDefaultFont();
+    deliverWindowMessagesToToolkit();
     ImGui_ImplWin32_NewFrame();
     ImGui::NewFrame();
+    const ImGuiIO& io = ImGui::GetIO();
+    g_toolkitInput.setCapture({io.WantCaptureKeyboard, io.WantCaptureMouse});  // for the window
 
     static const OverlayFrameEdges game{gameCameraAccess(), gameRenderEdge(), {}};
     std::lock_guard lock(g_stateMutex);
@@ -49,18 +54,20 @@ void drawOverlayFrame(IDirect3DDevice9* device) {
     ImGui_ImplDX9_RenderDrawData(ImGui::GetDrawData());
 }
 
+// Once the process ends, the overlay's state may be gone: only the game's own calls run.
 HRESULT STDMETHODCALLTYPE hookedEndScene(IDirect3DDevice9* device) {
-    drawOverlayFrame(device);
+    if (!g_processEnding) drawOverlayFrame(device);
     return reinterpret_cast<EndSceneFunction>(g_originalEndScene)(device);
 }
 
 HRESULT STDMETHODCALLTYPE hookedReset(IDirect3DDevice9* device,
                                       D3DPRESENT_PARAMETERS* presentationParameters) {
+    const auto gameReset = reinterpret_cast<ResetFunction>(g_originalReset);
+    if (g_processEnding) return gameReset(device, presentationParameters);
     // Device objects in the default pool must be gone before a reset; the font texture comes
     // back from the atlas. Without an overlay both calls do nothing.
     ImGui_ImplDX9_InvalidateDeviceObjects();
-    const HRESULT result =
-        reinterpret_cast<ResetFunction>(g_originalReset)(device, presentationParameters);
+    const HRESULT result = gameReset(device, presentationParameters);
     ImGui_ImplDX9_CreateDeviceObjects();
     return result;
 }

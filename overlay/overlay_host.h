@@ -32,7 +32,12 @@ HRESULT STDMETHODCALLTYPE hookedEndScene(IDirect3DDevice9* device);
 HRESULT STDMETHODCALLTYPE hookedReset(IDirect3DDevice9* device,
                                       D3DPRESENT_PARAMETERS* presentationParameters);
 
-// The game window's procedure from the overlay's start on, on the window's thread.
+// The game window's procedure from the overlay's start on, on the window's thread. It decides
+// what the game gets from what the toolkit wanted to capture in its last frame.
 LRESULT CALLBACK hookedWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Render thread, right before the toolkit's frame starts: hands the toolkit's Win32 handler the
+// messages that the window procedure queued for it, in their order.
+void deliverWindowMessagesToToolkit();
 
 }  // namespace Zo::KV9RudiVeruv

@@ -1,10 +1,13 @@
 #include "overlay/hotkeys.h"
 #include "overlay/message_routing.h"
 #include "overlay/overlay_host.h"
+#include "overlay/toolkit_input_queue.h"
+#include "rudiveruv/process_end.h"
 
 #include <imgui.h>
 
 #include <cstdint>
+#include <optional>
 
 // The Win32 back end's handler; its header leaves the declaration to the caller.
 extern IMGUI_IMPL_API LRESULT ImGui_ImplWin32_WndProcHandler(HWND window, UINT message,
@@ -16,6 +19,55 @@ namespace {
 
 bool ctrlHeld() { return GetKeyState(VK_CONTROL) < 0; }
 
+struct SidedKeys {
+    int left;
+    int right;
+};
+
+// The left and right keys of a Ctrl, Shift or Alt key; none for any other key.
+std::optional<SidedKeys> sidedKeysOf(WPARAM key) {
+    switch (key) {
+    case VK_CONTROL:
+        return SidedKeys{VK_LCONTROL, VK_RCONTROL};
+    case VK_SHIFT:
+        return SidedKeys{VK_LSHIFT, VK_RSHIFT};
+    case VK_MENU:
+        return SidedKeys{VK_LMENU, VK_RMENU};
+    default:
+        return std::nullopt;
+    }
+}
+
+bool isKeyMessage(UINT message) {
+    return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
+           message == WM_SYSKEYUP;
+}
+
+// The toolkit's handler reads the left and right keys of a modifier with GetKeyState, which
+// on the render thread knows nothing of the window's keyboard: they are read here instead.
+WindowMessage queuedMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    WindowMessage queued{message, wParam, lParam};
+    const std::optional<SidedKeys> sided = sidedKeysOf(wParam);
+    if (isKeyMessage(message) && sided) {
+        queued.leftKeyDown = GetKeyState(sided->left) < 0;
+        queued.rightKeyDown = GetKeyState(sided->right) < 0;
+    }
+    return queued;
+}
+
+// What the handler set from the render thread's keyboard, set again from the window's.
+void correctModifier(const WindowMessage& queued) {
+    const std::optional<SidedKeys> sided = sidedKeysOf(queued.wParam);
+    if (!isKeyMessage(queued.message) || !sided) return;
+    ImGuiIO& io = ImGui::GetIO();
+    io.KeysDown[sided->left] = queued.leftKeyDown;
+    io.KeysDown[sided->right] = queued.rightKeyDown;
+    const bool down = queued.leftKeyDown || queued.rightKeyDown;
+    if (queued.wParam == VK_CONTROL) io.KeyCtrl = down;
+    if (queued.wParam == VK_SHIFT) io.KeyShift = down;
+    if (queued.wParam == VK_MENU) io.KeyAlt = down;
+}
+
 // Straight into the game's own procedure, not through CallWindowProc.
 LRESULT passToGame(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return g_originalWndProc(window, message, wParam, lParam);
@@ -24,17 +76,28 @@ LRESULT passToGame(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 LRESULT CALLBACK hookedWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!g_overlayTakesInput) return passToGame(window, message, wParam, lParam);
-    const LRESULT toolkitResult = ImGui_ImplWin32_WndProcHandler(window, message, wParam, lParam);
+    // Before the toolkit starts, and once the process ends, the window is the game's alone.
+    if (g_processEnding || !g_overlayTakesInput) {
+        return passToGame(window, message, wParam, lParam);
+    }
+    // The toolkit's input state is the render thread's: the next frame hands it the message.
+    if (toolkitTakesMessage(message)) g_toolkitInput.post(queuedMessage(message, wParam, lParam));
     if (message == WM_KEYDOWN && ctrlHeld() &&
         handleCtrlKey(static_cast<uint8_t>(wParam & 0xFF))) {
         return 0;
     }
-    const ImGuiIO& io = ImGui::GetIO();
-    if (toolkitKeepsMessage(message, io.WantCaptureKeyboard, io.WantCaptureMouse)) {
-        return toolkitResult;
-    }
+    const ToolkitCapture capture = g_toolkitInput.capture();
+    // 0 is what the toolkit's handler answers for every message it keeps.
+    if (toolkitKeepsMessage(message, capture.keyboard, capture.mouse)) return 0;
     return passToGame(window, message, wParam, lParam);
+}
+
+void deliverWindowMessagesToToolkit() {
+    for (const WindowMessage& queued : g_toolkitInput.takeAll()) {
+        ImGui_ImplWin32_WndProcHandler(g_gameWindow, queued.message, queued.wParam,
+                                       queued.lParam);
+        correctModifier(queued);
+    }
 }
 
 }  // namespace Zo::KV9RudiVeruv

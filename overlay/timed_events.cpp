@@ -35,8 +35,7 @@ void fire(CameraProfile& profile, TimedEvent& event) {
     if (event.fired) return;
     event.fired = true;
     if (event.willSwitchPause) {
-        if (!g_rudiVeruvd.load()) g_runFast.exchange(false);  // a pause ends a fast-forward
-        g_rudiVeruvd.exchange(!g_rudiVeruvd.load());
+        if (togglePause()) g_runFast.exchange(false);  // a pause ends a fast-forward
     }
     if (event.willSwitchAnimation) profile.animationPlaying = !profile.animationPlaying;
 }

@@ -126,11 +126,6 @@ Addresses probeTemporaryDevice() {
 
 }  // namespace
 
-ScopeGuard::~ScopeGuard() {
-    if (action) action();
-    action.clear();
-}
-
 Addresses findEndSceneAddress(const TheGameModule& module) {
     if (IDirect3DDevice9* const device = findGameDevice(module)) return deviceFunctions(device);
     return probeTemporaryDevice();

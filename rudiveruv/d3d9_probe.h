@@ -5,26 +5,13 @@
 // process shares one table of virtual functions, so either way gives the game's functions.
 
 #include "bridge/code_scan.h"
-
-#include <boost/function.hpp>
-
-#include <utility>
+#include "rudiveruv/scope_guard.h"
 
 namespace Zo::KV9RudiVeruv {
 
 struct Addresses {
     void* endScene;  // IDirect3DDevice9 virtual function 42
     void* reset;     // IDirect3DDevice9 virtual function 16
-};
-
-// Runs its action, when one is set, as it goes out of scope.
-struct ScopeGuard {
-    boost::function<void()> action;
-
-    explicit ScopeGuard(boost::function<void()> undo) : action(std::move(undo)) {}
-    ~ScopeGuard();
-    ScopeGuard(const ScopeGuard&) = delete;
-    ScopeGuard& operator=(const ScopeGuard&) = delete;
 };
 
 // Looks d3d9.dll up but never loads it. Throws std::runtime_error.

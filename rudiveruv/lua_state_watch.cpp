@@ -4,7 +4,9 @@
 #include "overlay/main_window.h"
 #include "overlay/output_log.h"
 #include "overlay/timed_events.h"
+#include "rudiveruv/process_end.h"
 #include "rudiveruv/replay_capture.h"
+#include "rudiveruv/scope_guard.h"
 #include "rudiveruv/time_pause_state.h"
 
 #include <windows.h>
@@ -31,9 +33,6 @@ struct PipeWatch {
     HANDLE pipe;
     std::string path;
 };
-
-// Set once the process ends; from then on a watcher that wakes changes nothing.
-std::atomic<bool> g_processEnding{false};
 
 std::string checkerName(int counter) {
     std::ostringstream name;
@@ -64,7 +63,8 @@ DWORD WINAPI pipeWatcherThread(void* data) {
     return 0;
 }
 
-// False, after saying so in the Output log, when no watcher could start.
+// Hands the watch to a thread of its own; false, after saying so in the Output log, when no
+// thread could start. The pipe stays the caller's until the thread has it.
 bool startPipeWatcher(PipeWatch watch) {
     auto owned = std::make_unique<PipeWatch>(std::move(watch));
     if (g_startWatcherThread(pipeWatcherThread, owned.get())) {
@@ -73,7 +73,6 @@ bool startPipeWatcher(PipeWatch watch) {
     }
     const std::string line = "Failed to start the Lua state watcher: " +
                              std::system_category().message(static_cast<int>(GetLastError()));
-    CloseHandle(owned->pipe);
     appendOutputLog(line.data(), line.size());
     return false;
 }
@@ -82,10 +81,14 @@ bool startPipeWatcher(PipeWatch watch) {
 
 void onLuaStateReady(LuaState* L) {
     g_gameLuaState.exchange(L);
+    // Until a watcher has L, every way out forgets it again, an exception's too: nothing else
+    // would see L end, and the game would go on to free it.
+    ScopeGuard forgetUnwatched([L] { forgetLuaState(L); });
     const std::string name = checkerName(g_checkerCounter.fetch_add(1) + 1);
     std::string path = "\\\\.\\pipe\\" + name;
     const HANDLE pipe = CreateNamedPipeA(path.c_str(), PIPE_ACCESS_INBOUND, 0, 1, 0, 0, 0,
                                          nullptr);
+    ScopeGuard closeUnwatchedPipe([pipe] { CloseHandle(pipe); });
     // The state opens the pipe's client end before the watcher reads, so the read blocks.
     const std::string text = name + " = openfile([[" + path + "]], [[w]])";
     LuaState* const state = g_gameLuaState.load();
@@ -93,25 +96,11 @@ void onLuaStateReady(LuaState* L) {
         runGameDostring(state, text.c_str());
         g_rudiVeruvLua.settop(state, 0);
     }
-    // Without a watcher nothing would see L end: it is forgotten at once, as at its end.
-    if (!startPipeWatcher(PipeWatch{L, pipe, std::move(path)})) {
-        forgetLuaState(L);
-        return;
-    }
+    // Decided before the watcher starts: a watcher that ends at once withdraws it for good.
     setRudiVeruvAllowed(replayAllowsTimePause());
-}
-
-void endLuaStateWatches() {
-    g_processEnding = true;
-    // A watcher already past its check lets go of the lock within moments; one that the ending
-    // process killed while it held the lock touches nothing any more.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        if (g_stateMutex.try_lock()) {
-            g_stateMutex.unlock();
-            return;
-        }
-        Sleep(1);
-    }
+    if (!startPipeWatcher(PipeWatch{L, pipe, std::move(path)})) return;
+    closeUnwatchedPipe.action.clear();
+    forgetUnwatched.action.clear();
 }
 
 // A plain Windows thread: once its body has returned, only the system's thread end follows,

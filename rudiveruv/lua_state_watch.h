@@ -24,13 +24,10 @@ extern ThreadStarter g_startWatcherThread;
 bool startDetachedThread(ThreadBody body, void* data);
 
 // The per-Lua-state entry of the time-pause plug-in, on the game's Lua thread: remembers L,
-// lets L open a file on a new named pipe, starts the thread that waits for that file to close,
-// and applies the pause-allowed rule.
+// lets L open a file on a new named pipe, applies the pause-allowed rule and starts the thread
+// that waits for that file to close. When no watcher could take L, by failure or exception,
+// L is forgotten again and the permission withdrawn.
 void onLuaStateReady(LuaState* L);
-
-// Registered to run when the process ends, before the static objects are destroyed: a watcher
-// that wakes after it changes nothing.
-void endLuaStateWatches();
 
 // The pause-allowed rule on the replay the game has open now.
 bool replayAllowsTimePause();

@@ -8,6 +8,7 @@
 #include "rudiveruv/d3d9_probe.h"
 #include "rudiveruv/game_crt_functions.h"
 #include "rudiveruv/lua_state_watch.h"
+#include "rudiveruv/process_end.h"
 #include "rudiveruv/render_hooks.h"
 #include "rudiveruv/replay_capture.h"
 #include "rudiveruv/rudiveruv_controller.h"
@@ -96,7 +97,7 @@ void start(const Tovek::KV9Lua::LuaPluginInterface& plugin) {
     g_rudiVeruvLua = *plugin.api;
     findGameDostring(g_rudiVeruvLua);
     g_checkerRandomId = std::random_device()();
-    std::atexit(endLuaStateWatches);
+    std::atexit(beginProcessEnd);
     readOptions(plugin.customData, plugin.log);
 
     const TheGameModule module = Tovek::KV9Lua::getMainModuleRange();

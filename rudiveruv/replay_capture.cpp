@@ -10,7 +10,9 @@
 
 namespace Zo::KV9RudiVeruv {
 
-ReplayCapture g_replayCapture;
+// Never destroyed: the game's runtime closes the streams still open in its own unload, through
+// the fclose detour, after this library's static objects are gone.
+ReplayCapture& g_replayCapture = *new ReplayCapture();
 
 namespace {
 

@@ -23,7 +23,8 @@ struct ReplayCapture {
     bool headerParsed = false;
 };
 
-extern ReplayCapture g_replayCapture;
+// Lives to the very end of the process: the detours may run after every static destructor.
+extern ReplayCapture& g_replayCapture;
 
 // Detours of the game's _wfopen, fwrite, ftell and fclose.
 FILE* __cdecl hookedWfopen(const wchar_t* filename, const wchar_t* mode);

@@ -2,8 +2,10 @@
 
 #include "overlay/output_log.h"
 #include "rudiveruv/build_signature.h"
+#include "rudiveruv/process_end.h"
 #include "rudiveruv/time_pause_state.h"
 
+#include <new>
 #include <utility>
 
 namespace Zo::KV9RudiVeruv {
@@ -39,8 +41,12 @@ void appendGameMessage(RudiVeruvController& controller, const char* prefix, cons
 
 }  // namespace
 
+// Built in this library's own static storage, so that the fake handle lies inside the module,
+// and never destroyed: GetProcAddress and the debug functions may be called at any point of
+// exit.
 RudiVeruvController& RudiVeruvController::instance() {
-    static RudiVeruvController controller;
+    alignas(RudiVeruvController) static unsigned char storage[sizeof(RudiVeruvController)];
+    static RudiVeruvController& controller = *new (storage) RudiVeruvController();
     return controller;
 }
 
@@ -152,7 +158,10 @@ void setFrameNumberCallback(int frame) {
     }
 }
 
-void appendMessageCallback(std::string message) { logMessageCallback(std::move(message)); }
+// The Output log is gone once the process ends.
+void appendMessageCallback(std::string message) {
+    if (!g_processEnding) logMessageCallback(std::move(message));
+}
 
 void initializeGameDebugModule(const TheGameModule& module, HookRoutine hook) {
     RudiVeruvController& controller = RudiVeruvController::instance();

@@ -2,7 +2,8 @@
 
 namespace Zo::KV9RudiVeruv {
 
-std::recursive_mutex g_stateMutex;
+// Never destroyed: the detours take it at any point of the process's end.
+std::recursive_mutex& g_stateMutex = *new std::recursive_mutex();
 
 std::atomic<bool> g_rudiVeruvd{false};
 std::atomic<bool> g_runFast{false};
@@ -11,5 +12,12 @@ int g_logicFrame = 0;
 float g_fastForwardTarget = -1.0f;
 bool g_rudiVeruvAllowed = false;
 bool g_luaWindowAvailable = false;
+
+bool togglePause() {
+    bool paused = g_rudiVeruvd.load();
+    while (!g_rudiVeruvd.compare_exchange_weak(paused, !paused)) {
+    }
+    return !paused;
+}
 
 }  // namespace Zo::KV9RudiVeruv

@@ -9,7 +9,7 @@ namespace Zo::KV9RudiVeruv {
 
 // Guards every time-pause global below but the two atomics, and the overlay's own state.
 // Recursive: the overlay frame holds it while its buttons append to the Output log.
-extern std::recursive_mutex g_stateMutex;
+extern std::recursive_mutex& g_stateMutex;
 
 extern std::atomic<bool> g_rudiVeruvd;  // time pause requested
 extern std::atomic<bool> g_runFast;     // fast-forward requested
@@ -18,5 +18,9 @@ extern int g_logicFrame;                // the frame the game reported last
 extern float g_fastForwardTarget;       // seconds; not above 0 means no target
 extern bool g_rudiVeruvAllowed;         // pausing is possible in the current game state
 extern bool g_luaWindowAvailable;       // the game's Lua state has shown object events
+
+// Flips the pause in one atomic step, so that a pause or resume that the game's debug functions
+// store meanwhile is never overwritten by a stale read. Returns whether time is paused now.
+bool togglePause();
 
 }  // namespace Zo::KV9RudiVeruv

@@ -1,5 +1,6 @@
 #include "rudiveruv/lua_chunk_runner.h"
 #include "rudiveruv/lua_state_watch.h"
+#include "rudiveruv/process_end.h"
 
 #include "hostgame/game_symbols.h"
 #include "hostgame/lua_runtime.h"
@@ -24,7 +25,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
+#include <thread>
 #include <variant>
 #include <vector>
 
@@ -220,6 +223,40 @@ TEST_F(LuaStateWatch, AStateWhoseWatcherCannotStartIsReportedAndForgotten) {
     g_newerState = nullptr;
 }
 
+// A watcher that has run to its end before the entry goes on, as when the game's Lua thread is
+// held up right after the thread start.
+bool finishingThreadStart(ThreadBody body, void* data) {
+    std::thread(body, data).join();
+    return true;
+}
+
+// A state whose stack is in use gets no file, so its watcher ends at once and withdraws the
+// permission; the rule, which would allow pausing here, must not grant it again afterwards.
+TEST_F(LuaStateWatch, AWatcherThatEndsAtOnceLeavesThePauseWithdrawn) {
+    StatePtr state = HostLua::newState();
+    lua_pushnumber(state.get(), 1);
+    g_startWatcherThread = finishingThreadStart;
+    onLuaStateReady(asGameState(state.get()));
+    g_startWatcherThread = startDetachedThread;
+    EXPECT_EQ(g_gameLuaState.load(), nullptr);
+    EXPECT_FALSE(pauseAllowed());
+}
+
+// Making the watcher's thread object may throw: the entry's caller reports the exception, and
+// the state must not stay remembered with the permission granted.
+bool throwingThreadStart(ThreadBody, void*) { throw std::bad_alloc(); }
+
+TEST_F(LuaStateWatch, AnExceptionBeforeTheWatcherRunsForgetsTheStateAndWithdraws) {
+    setFlags(false, true, false);
+    StatePtr state = HostLua::newState();
+    g_startWatcherThread = throwingThreadStart;
+    EXPECT_THROW(onLuaStateReady(asGameState(state.get())), std::bad_alloc);
+    g_startWatcherThread = startDetachedThread;
+    EXPECT_EQ(g_gameLuaState.load(), nullptr);
+    EXPECT_FALSE(pauseAllowed());
+    EXPECT_FALSE(luaWindowAvailable());
+}
+
 // Once the process has begun to end, a watcher that wakes changes nothing: the profile its
 // timed events live in is about to be destroyed. Run in a child process, since the end is final.
 TEST_F(LuaStateWatch, AWatcherWokenAsTheProcessEndsTouchesNothing) {
@@ -231,7 +268,7 @@ TEST_F(LuaStateWatch, AWatcherWokenAsTheProcessEndsTouchesNothing) {
                 std::lock_guard lock(g_stateMutex);
                 g_currentProfile.timedEvents.assign(1, TimedEvent{.fired = true});
             }
-            endLuaStateWatches();
+            beginProcessEnd();
             state.reset();
             Sleep(500);  // the watcher has long woken by now
             std::lock_guard lock(g_stateMutex);

@@ -4,11 +4,13 @@
 #include "overlay/main_window.h"
 #include "overlay/overlay_host.h"
 #include "overlay/overlay_state.h"
+#include "rudiveruv/process_end.h"
 #include "rudiveruv/time_pause_state.h"
 
 #include <gtest/gtest.h>
 #include <imgui.h>
 
+#include <array>
 #include <mutex>
 #include <string>
 
@@ -16,10 +18,10 @@ using namespace Zo::KV9RudiVeruv;
 
 namespace {
 
-int g_messagesBeforeStart = 0;
+int g_gameProcedureCalls = 0;
 
 LRESULT CALLBACK countingProcedure(HWND, UINT, WPARAM, LPARAM) {
-    ++g_messagesBeforeStart;
+    ++g_gameProcedureCalls;
     return 7;
 }
 
@@ -61,8 +63,35 @@ TEST_F(OverlayInput, BeforeTheToolkitStartsEveryMessageGoesToTheGame) {
     for (const UINT message : {WM_KEYDOWN, WM_CHAR, WM_LBUTTONDOWN, WM_MOUSEMOVE}) {
         EXPECT_EQ(hookedWndProc(game().window().handle(), message, 'P', 0), 7);
     }
-    EXPECT_EQ(g_messagesBeforeStart, 4);
+    EXPECT_EQ(g_gameProcedureCalls, 4);
     g_originalWndProc = saved;
+}
+
+// Once the process has begun to end, the overlay's state may be gone: every message goes
+// straight to the game, a Ctrl hotkey's too.
+TEST_F(OverlayInput, OnceTheProcessEndsEveryMessageGoesToTheGame) {
+    for (int i = 0; i < 3; ++i) overlayFrame();  // the overlay takes input from here on
+    {
+        std::lock_guard lock(g_stateMutex);
+        g_hotkeyDisplay = 'P';
+    }
+    std::array<BYTE, 256> keys{};
+    GetKeyboardState(keys.data());
+    keys[VK_CONTROL] = keys[VK_LCONTROL] = 0x80;
+    SetKeyboardState(keys.data());
+    const WNDPROC saved = g_originalWndProc;
+    g_originalWndProc = countingProcedure;
+    const int before = g_gameProcedureCalls;
+    g_processEnding = true;
+    for (const UINT message : {WM_KEYDOWN, WM_CHAR, WM_LBUTTONDOWN}) {
+        EXPECT_EQ(hookedWndProc(game().window().handle(), message, 'P', 0), 7);
+    }
+    g_processEnding = false;
+    g_originalWndProc = saved;
+    keys[VK_CONTROL] = keys[VK_LCONTROL] = 0;
+    SetKeyboardState(keys.data());
+    EXPECT_EQ(g_gameProcedureCalls - before, 3);
+    EXPECT_TRUE(g_overlayVisible);
 }
 
 TEST_F(OverlayInput, TypingIntoAFocusedTextFieldStaysWithTheOverlayButCtrlDisplayStillActs) {
@@ -95,6 +124,53 @@ TEST_F(OverlayInput, TypingIntoAFocusedTextFieldStaysWithTheOverlayButCtrlDispla
     EXPECT_EQ(window.receivedCount(WM_KEYDOWN, 'P'), 0);
     window.pressKey('P', true);
     EXPECT_TRUE(g_overlayVisible);
+}
+
+// The window thread types while a frame runs on the render thread, after the frame has read
+// the toolkit's characters and before it ends. The toolkit's input belongs to the render
+// thread: each character must reach the next frame, not vanish with the ones the frame clears.
+TEST_F(OverlayInput, ACharacterTypedWhileAFrameRunsReachesTheNextFrame) {
+    for (int i = 0; i < 3; ++i) overlayFrame();
+    std::string seen;
+    int typed = 0;
+    {
+        std::lock_guard lock(g_stateMutex);
+        g_frameCallbacks["type during the frame"] = [&seen, &typed] {
+            for (const ImWchar character : ImGui::GetIO().InputQueueCharacters) {
+                seen += static_cast<char>(character);
+            }
+            if (typed < 3) game().window().send(WM_CHAR, 'a' + typed++, 0);
+        };
+    }
+    for (int i = 0; i < 4; ++i) overlayFrame();
+    EXPECT_EQ(seen, "abc");
+}
+
+// Ctrl pressed on the window's thread is held for the toolkit, though its handler runs on the
+// render thread, whose own keyboard state knows nothing of it.
+TEST_F(OverlayInput, CtrlPressedOnTheWindowThreadIsHeldForTheToolkit) {
+    for (int i = 0; i < 3; ++i) overlayFrame();
+    HostGame::GameWindow& window = game().window();
+    const auto pressCtrl = [&window](bool down) {
+        window.runOnWindowThread([&window, down] {
+            std::array<BYTE, 256> keys{};
+            GetKeyboardState(keys.data());
+            keys[VK_CONTROL] = keys[VK_LCONTROL] = down ? 0x80 : 0x00;
+            SetKeyboardState(keys.data());
+            SendMessageW(window.handle(), down ? WM_KEYDOWN : WM_KEYUP, VK_CONTROL, 1);
+        });
+    };
+    bool held = false;
+    {
+        std::lock_guard lock(g_stateMutex);
+        g_frameCallbacks["Ctrl held"] = [&held] { held = ImGui::GetIO().KeyCtrl; };
+    }
+    pressCtrl(true);
+    overlayFrame();
+    EXPECT_TRUE(held);
+    pressCtrl(false);
+    overlayFrame();
+    EXPECT_FALSE(held);
 }
 
 TEST_F(OverlayInput, TheAnimationHotkeyTogglesAndStillReachesTheGame) {
