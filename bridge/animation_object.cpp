@@ -4,7 +4,7 @@
 #include "bridge/bridge_globals.h"
 #include "bridge/fatal_error.h"
 #include "bridge/game_memory.h"
-#include "bridge/game_objects.h"
+#include "bridge/game_object_lookup.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -2,7 +2,6 @@
 
 #include "bridge/kv9_lua.h"
 #include "bridge/lua_define.h"
-#include "bridge/init_state.h"
 
 #include <atomic>
 #include <cstdint>

@@ -4,6 +4,7 @@
 #include "bridge/bridge_globals.h"
 #include "bridge/game_memory.h"
 #include "bridge/game_objects.h"
+#include "bridge/hex_lua_functions.h"
 #include "bridge/lua40_layout.h"
 #include "bridge/lua_function_edge.h"
 #include "bridge/shared_data.h"

@@ -5,6 +5,9 @@
 
 namespace Tovek::KV9Lua {
 
+// The plug-in's wider camera range limit; its address is written into the game's code.
+extern const float g_extendedRangeLimit;
+
 // Flushes this process's instruction cache; false with the reason in GetLastError().
 using InstructionCacheFlush = bool (*)();
 bool flushOwnInstructionCache();

@@ -1,6 +1,5 @@
 #include "bridge/range_limit_scan.h"
 
-#include "bridge/game_patches.h"
 #include "bridge/message_push.h"
 #include "bridge/whole_module_scans.h"
 
@@ -11,8 +10,6 @@
 #include <string_view>
 
 namespace Tovek::KV9Lua {
-
-extern const float g_extendedRangeLimit = 25000.0f;
 
 namespace {
 
