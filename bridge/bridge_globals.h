@@ -1,5 +1,7 @@
 #pragma once
 
+// The script bridge's process-wide state that the start-up fills.
+
 #include "bridge/kv9_lua.h"
 #include "bridge/lua_define.h"
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Scanning the game module's code: its range, byte patterns and Zydis decoding walks.
+
 #include <Zydis/Zydis.h>
 
 #include <cstddef>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Patching the game camera's range-limit checks to read the plug-in's wider limit.
+
 #include <cstdint>
 #include <vector>
 
