@@ -3,7 +3,8 @@
 #include "bridge/animation_global_scan.h"
 #include "bridge/bridge_globals.h"
 #include "bridge/fatal_error.h"
-#include "bridge/game_objects.h"
+#include "bridge/game_memory.h"
+#include "bridge/game_object_lookup.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -28,8 +29,6 @@ constexpr uint32_t kCurrentObjectOffset = 0x138;
 constexpr uint32_t kBaseIdOffset = 0xDC;
 constexpr uint32_t kExpansionIdOffset = 0xE0;
 
-uint32_t readWord(uint32_t address) { return *reinterpret_cast<const uint32_t*>(address); }
-
 struct CurrentGameObject {
     void* object;
     const char* message;
@@ -38,13 +37,13 @@ struct CurrentGameObject {
 CurrentGameObject getAnimationCurrentGameObject() {
     const uint32_t global = g_animationLuaGlobal.load();
     if (global == 0) return {nullptr, "Animation lua global data not initialized"};
-    const uint32_t data = readWord(global);
+    const uint32_t data = readAt<uint32_t>(global);
     if (data == 0) return {nullptr, "Animation lua global data is null"};
-    const uint32_t member = readWord(data + kContextMemberOffset);
+    const uint32_t member = readAt<uint32_t>(data + kContextMemberOffset);
     if (member == 0) return {nullptr, "Animation lua global data member is null"};
-    const uint32_t holder = readWord(member + kHolderOffset);
+    const uint32_t holder = readAt<uint32_t>(member + kHolderOffset);
     if (holder == 0) return {nullptr, "Animation lua global data game object holder is null"};
-    const uint32_t object = readWord(holder + kCurrentObjectOffset);
+    const uint32_t object = readAt<uint32_t>(holder + kCurrentObjectOffset);
     if (object == 0) return {nullptr, "Animation lua global data current game object is null"};
     return {reinterpret_cast<void*>(object), nullptr};
 }
@@ -99,7 +98,7 @@ int AnimationLuaGetCurrentGameObjectId(LuaState* L) {
     const CurrentGameObject current = getAnimationCurrentGameObject();
     if (current.object == nullptr) return pushFailure(L, current.message);
     const uint32_t object = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(current.object));
-    g_kv9Lua.pushnumber(L, readWord(object + (g_isExpansion ? kExpansionIdOffset : kBaseIdOffset)));
+    g_kv9Lua.pushnumber(L, readAt<uint32_t>(object + (g_isExpansion ? kExpansionIdOffset : kBaseIdOffset)));
     return 1;
 }
 

@@ -1,5 +1,6 @@
 #include "bridge/base_lib_locator.h"
 
+#include "bridge/game_memory.h"
 #include "bridge/kv9_lua.h"
 
 #include <windows.h>
@@ -15,31 +16,18 @@ namespace Tovek::KV9Lua {
 
 namespace {
 
-uint32_t wordAt(uint32_t address) {
-    uint32_t value;
-    std::memcpy(&value, reinterpret_cast<const void*>(address), sizeof value);
-    return value;
-}
-
-bool inside(const TheGameModule& module, uint32_t address) {
-    return module.begin <= address && address <= module.end - 1;
-}
-
 // The length (at least 1) bytes at address lie inside the module and are those of text.
 bool holdsText(const TheGameModule& module, uint32_t address, const char* text,
                std::size_t length) {
-    const uint32_t last = address + static_cast<uint32_t>(length - 1);
-    if (!inside(module, address) || !inside(module, last)) {
-        return false;
-    }
+    if (!liesInside(module, address, length)) return false;
     return std::memcmp(reinterpret_cast<const void*>(address), text, length) == 0;
 }
 
 // A record {name, function} whose function lies inside the module and whose name is exactly
 // text, its terminating zero inside too.
 bool isRecordNamed(const TheGameModule& module, uint32_t record, const char* text) {
-    return inside(module, wordAt(record + 4)) &&
-           holdsText(module, wordAt(record), text, std::strlen(text) + 1);
+    return liesInside(module, readAt<uint32_t>(record + 4), 1) &&
+           holdsText(module, readAt<uint32_t>(record), text, std::strlen(text) + 1);
 }
 
 constexpr DWORD kExecutable =
@@ -81,22 +69,17 @@ bool isBaseLibEntryReference(const TheGameModule& module, uint32_t reference) {
     if (module.size == 0) return false;
     // A reference near either edge of the module would have its neighbour records outside it,
     // where memory may not be readable.
-    if (reference < module.begin || reference - module.begin < 8 || reference >= module.end ||
-        module.end - reference < 16) {
-        return false;
-    }
+    if (!liesInside(module, reference - 8, 24)) return false;
     return isRecordNamed(module, reference - 8, "_ALERT") &&
            isRecordNamed(module, reference + 8, "call");
 }
 
 bool isBaseLibArray(const TheGameModule& module, uint32_t array) {
     constexpr uint32_t kArraySize = kBaseLibEntryCount * sizeof(LuaReg);
-    if (array < module.begin || array >= module.end || module.end - array < kArraySize) {
-        return false;
-    }
+    if (!liesInside(module, array, kArraySize)) return false;
     const uint32_t reference = array + 8;
     return isBaseLibEntryReference(module, reference) &&
-           holdsText(module, wordAt(reference), kErrorMessageName, kErrorMessageLength);
+           holdsText(module, readAt<uint32_t>(reference), kErrorMessageName, kErrorMessageLength);
 }
 
 uint32_t locateBaseLibEntries() {
@@ -116,7 +99,7 @@ uint32_t findLuaOpenlib(const ZydisDecoder& decoder, const uint8_t* pattern, std
     const TheGameModule module = getMainModuleRange();
     for (const uint32_t occurrence : findBytePattern(module, pattern, length)) {
         const uint32_t after = occurrence + static_cast<uint32_t>(length);
-        if (module.size < 32 || after < module.begin || after > module.end - 32) continue;
+        if (!liesInside(module, after, 32)) continue;
         try {
             DecoderCursor cursor{&decoder, after, after + 32};
             if (cursor.next().instruction.mnemonic != ZYDIS_MNEMONIC_PUSH) continue;
@@ -133,9 +116,7 @@ uint32_t findLuaOpenlib(const ZydisDecoder& decoder, const uint8_t* pattern, std
 bool isGameFunctionCode(const ZydisDecoder& decoder, const TheGameModule& module,
                         uint32_t address) {
     // The walk reads its whole window: it must lie inside the module, which is readable.
-    if (address < module.begin || address >= module.end || module.end - address < kFunctionWindow) {
-        return false;
-    }
+    if (!liesInside(module, address, kFunctionWindow)) return false;
     MEMORY_BASIC_INFORMATION page{};
     if (VirtualQuery(reinterpret_cast<const void*>(address), &page, sizeof page) == 0 ||
         page.State != MEM_COMMIT || (page.Protect & kExecutable) == 0) {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Finding the game's Lua base-library array and luaL_openlib in the game's code.
+
 #include "bridge/code_scan.h"
 
 #include <cstddef>

@@ -8,11 +8,5 @@ KV9Lua g_kv9Lua{};
 uint32_t g_thisPlayerGlobal = 0;
 std::vector<LuaDefine> g_defines;
 void (*g_hostLog)(const char* text) = nullptr;
-std::atomic<InitState> g_initState{InitState::running};
-
-void settleInitState(InitState outcome) {
-    g_initState.store(outcome);
-    g_initState.notify_all();
-}
 
 }  // namespace Tovek::KV9Lua

@@ -1,8 +1,9 @@
 #pragma once
 
+// The script bridge's process-wide state that the start-up fills.
+
 #include "bridge/kv9_lua.h"
 #include "bridge/lua_define.h"
-#include "bridge/init_state.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The pointers cache file's encryption: Base64URL texts over AES-128-GCM.
+
 #include <cstdint>
 #include <string>
 #include <vector>

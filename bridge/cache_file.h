@@ -1,5 +1,7 @@
 #pragma once
 
+// Where the pointers cache file lives, and its loading and saving.
+
 #include "bridge/pointers_cache.h"
 
 #include <nlohmann/json.hpp>

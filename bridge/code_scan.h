@@ -1,5 +1,7 @@
 #pragma once
 
+// Scanning the game module's code: its range, byte patterns and Zydis decoding walks.
+
 #include <Zydis/Zydis.h>
 
 #include <cstddef>
@@ -15,10 +17,17 @@ struct TheGameModule {
     uint32_t size;
 };
 
+// The length bytes from address lie inside the module. Summed in 64 bits, so that no range near
+// the top of the address space wraps into the module.
+inline bool liesInside(const TheGameModule& module, uint64_t address, uint64_t length) {
+    return address >= module.begin && address + length <= module.end;
+}
+
 }  // namespace Zo::KV9RudiVeruv
 
 namespace Tovek::KV9Lua {
 
+using Zo::KV9RudiVeruv::liesInside;
 using Zo::KV9RudiVeruv::TheGameModule;
 
 TheGameModule getMainModuleRange();

@@ -1,5 +1,7 @@
 #pragma once
 
+// The configuration's "defines": the Lua globals set in every game Lua state.
+
 #include "bridge/lua_define.h"
 
 #include <nlohmann/json.hpp>

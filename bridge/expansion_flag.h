@@ -1,5 +1,7 @@
 #pragma once
 
+// Whether the game is the expansion, from the configuration or the executable's path.
+
 #include <nlohmann/json.hpp>
 
 #include <filesystem>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The error box for failures on a game Lua thread, which cannot report them otherwise.
+
 #include <exception>
 
 namespace Tovek::KV9Lua {

@@ -1,5 +1,7 @@
 #pragma once
 
+// The hash of the bridge's string-keyed maps.
+
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -2,7 +2,9 @@
 
 #include "bridge/bridge_globals.h"
 #include "bridge/game_lock.h"
+#include "bridge/game_memory.h"
 #include "bridge/game_objects.h"
+#include "bridge/lua40_layout.h"
 
 #include <cinttypes>
 #include <cmath>
@@ -15,11 +17,6 @@ std::atomic<uint32_t> g_gameObjectsGlobal{0};
 
 namespace {
 
-constexpr int kTypeNumber = 2;
-constexpr int kTypeTable = 4;
-constexpr uint32_t kLuaFrameBaseOffset = 16;
-constexpr uint32_t kLuaSlotSize = 16;
-constexpr uint32_t kLuaSlotValueOffset = 8;
 constexpr uint32_t kTableObjectIdOffset = 12;
 constexpr uint32_t kBucketArrayOffset = 0xC0;
 constexpr uint32_t kBucketCountOffset = 0xC4;
@@ -31,15 +28,8 @@ struct GameObjectNode {
     const GameObjectNode* next;
 };
 
-template <typename T>
-T readField(const void* base, uint32_t offset) {
-    T value;
-    std::memcpy(&value, static_cast<const uint8_t*>(base) + offset, sizeof value);
-    return value;
-}
-
 uint32_t readIdArgument(LuaState* L, int type) {
-    if (type == kTypeNumber) return objectIdOfNumber(g_kv9Lua.tonumber(L, 1));
+    if (type == kLuaNumberTag) return objectIdOfNumber(g_kv9Lua.tonumber(L, 1));
     return *tableObjectIdWord(L, 1);
 }
 
@@ -49,8 +39,8 @@ struct GameObjectBuckets {
 };
 
 GameObjectBuckets bucketsOf(const uint8_t* manager) {
-    return {readField<const GameObjectNode* const*>(manager, kBucketArrayOffset),
-            readField<uint32_t>(manager, kBucketCountOffset)};
+    return {readAt<const GameObjectNode* const*>(manager, kBucketArrayOffset),
+            readAt<uint32_t>(manager, kBucketCountOffset)};
 }
 
 // Both walks read the map's buckets under the game lock: the game changes them under it.
@@ -82,7 +72,7 @@ GameObjectLookup getGameObjectById(LuaState* L) {
     if (manager.error != nullptr) return {nullptr, manager.error};
     if (g_kv9Lua.gettop(L) < 1) return {nullptr, "Error: No argument"};
     const int type = g_kv9Lua.type(L, 1);
-    if (type != kTypeNumber && type != kTypeTable) return {nullptr, "Error: Invalid id argument"};
+    if (type != kLuaNumberTag && type != kLuaTableTag) return {nullptr, "Error: Invalid id argument"};
     void* const object = findObject(manager.manager, readIdArgument(L, type));
     if (object == nullptr) return {nullptr, "Error: GameObjects not found"};
     return {object, nullptr};
@@ -91,7 +81,7 @@ GameObjectLookup getGameObjectById(LuaState* L) {
 PlayerLookup getPlayerOfGameObject(LuaState* L) {
     const GameObjectLookup object = getGameObjectById(L);
     if (object.error != nullptr) return {nullptr, object.error};
-    void* const player = readField<void*>(object.object, playerOffset());
+    void* const player = readAt<void*>(object.object, playerOffset());
     if (player == nullptr) return {nullptr, "Error: Player is null"};
     return {player, nullptr};
 }
@@ -127,8 +117,8 @@ uint32_t objectIdOfNumber(double number) {
 }
 
 uint32_t* tableObjectIdWord(LuaState* L, int index) {
-    const auto base = readField<uint8_t*>(L, kLuaFrameBaseOffset);
-    const auto table = readField<uint8_t*>(base + (index - 1) * kLuaSlotSize, kLuaSlotValueOffset);
+    const auto base = readAt<uint8_t*>(L, kLuaStateBaseOffset);
+    const auto table = readAt<uint8_t*>(base + (index - 1) * kLuaSlotSize, kLuaSlotValueOffset);
     return reinterpret_cast<uint32_t*>(table + kTableObjectIdOffset);
 }
 

@@ -4,10 +4,19 @@
 
 #include "bridge/kv9_lua.h"
 
+#include <array>
+#include <atomic>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace Tovek::KV9Lua {
+
+// The address of the game's GameObjects global; 0 until "ObjectDescription" was scanned.
+extern std::atomic<uint32_t> g_gameObjectsGlobal;
+
+// "GameObject:%p" of an object, or nothing when it does not fit.
+std::optional<std::array<char, 64>> printGameObjectAddress(const void* object);
 
 // Exactly one of the two is non-null.
 struct GameObjectsManagerLookup {

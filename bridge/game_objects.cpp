@@ -2,6 +2,7 @@
 
 #include "bridge/bridge_globals.h"
 #include "bridge/game_object_lookup.h"
+#include "bridge/lua40_layout.h"
 
 #include <boost/locale/encoding_utf.hpp>
 
@@ -15,8 +16,6 @@ namespace Tovek::KV9Lua {
 
 namespace {
 
-constexpr int kTypeString = 3;
-constexpr int kTypeTable = 4;
 constexpr uint32_t kPlayerNameOffset = 0x14;
 constexpr std::string_view kPlayerPointerPrefix = "PlayerPointer:";
 
@@ -35,7 +34,7 @@ uint32_t thisPlayerSlotOffset() { return g_isExpansion ? 0x18FB4 : 0x17D88; }
 
 // "PlayerPointer:" with hexadecimal digits that fill the rest of the text exactly.
 std::optional<uint32_t> readPlayerPointerText(LuaState* L, int top) {
-    if (top < 1 || g_kv9Lua.type(L, 1) != kTypeString) return std::nullopt;
+    if (top < 1 || g_kv9Lua.type(L, 1) != kLuaStringTag) return std::nullopt;
     const char* text = g_kv9Lua.tostring(L, 1);
     if (text == nullptr) return std::nullopt;
     const std::string_view pointerText(text, g_kv9Lua.strlen(L, 1));
@@ -132,7 +131,7 @@ int GetGameObjectAddressByObjId(LuaState* L) {
 }
 
 int ReadAllObjIds(LuaState* L) {
-    if (g_kv9Lua.gettop(L) != 1 || g_kv9Lua.type(L, 1) != kTypeTable) {
+    if (g_kv9Lua.gettop(L) != 1 || g_kv9Lua.type(L, 1) != kLuaTableTag) {
         return pushFailure(L, "Invalid argument: must be table");
     }
     static const lua_CFunction tinsert = findTinsert();
@@ -153,7 +152,7 @@ int ReadAllObjIds(LuaState* L) {
 }
 
 int UseObjId(LuaState* L) {
-    if (g_kv9Lua.gettop(L) != 2 || g_kv9Lua.type(L, 1) != kTypeTable) {
+    if (g_kv9Lua.gettop(L) != 2 || g_kv9Lua.type(L, 1) != kLuaTableTag) {
         return pushFailure(L, "Invalid argument: must be table");
     }
     uint32_t* const idWord = tableObjectIdWord(L, 1);

@@ -1,7 +1,8 @@
 // The hexadecimal parsers for Lua: NaN for anything that is not a hexadecimal number.
 
+#include "bridge/hex_lua_functions.h"
+
 #include "bridge/bridge_globals.h"
-#include "bridge/game_objects.h"
 #include "bridge/hex_parsers.h"
 
 #include <limits>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The start-up's outcome, which the setglobal detour's game Lua threads wait for.
+
 #include <atomic>
 
 namespace Tovek::KV9Lua {

@@ -1,6 +1,8 @@
 #include "bridge/kv9_lua.h"
 
 #include "bridge/base_lib_locator.h"
+#include "bridge/code_scan.h"
+#include "bridge/pointers_cache.h"
 
 #include <array>
 #include <cstring>

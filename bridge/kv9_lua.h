@@ -1,11 +1,13 @@
 #pragma once
 
-#include "bridge/pointers_cache.h"
+// The game's Lua 4.0 API as this library calls it, found in the game's code at start-up.
 
 #include <cstddef>
 #include <cstdint>
 
 namespace Tovek::KV9Lua {
+
+class PointersCache;
 
 struct LuaState;  // the game's lua_State, opaque here
 using lua_CFunction = int (*)(LuaState*);

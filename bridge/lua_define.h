@@ -1,5 +1,7 @@
 #pragma once
 
+// One Lua global of the configuration's "defines": a name and a number or string value.
+
 #include <string>
 #include <variant>
 

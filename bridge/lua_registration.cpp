@@ -2,7 +2,10 @@
 
 #include "bridge/animation_object.h"
 #include "bridge/bridge_globals.h"
+#include "bridge/game_memory.h"
 #include "bridge/game_objects.h"
+#include "bridge/hex_lua_functions.h"
+#include "bridge/lua40_layout.h"
 #include "bridge/lua_function_edge.h"
 #include "bridge/shared_data.h"
 
@@ -12,18 +15,6 @@
 namespace Tovek::KV9Lua {
 
 namespace {
-
-// The game's Lua 4.0 layout: state {top, ..., frame base at byte 16}; 16-byte stack slots with
-// the tag at 0 and the value at 8; closures with the C function at 0 and isC at byte 12.
-constexpr int32_t kFunctionTag = 5;
-constexpr std::size_t kSlotSize = 16;
-
-template <typename T>
-T readAt(uintptr_t address) {
-    T value;
-    std::memcpy(&value, reinterpret_cast<const void*>(address), sizeof value);
-    return value;
-}
 
 void setGlobalFunction(LuaState* L, const char* name, lua_CFunction function,
                        LuaFailureResult failure) {
@@ -59,15 +50,15 @@ void registerLuaFunction(LuaState* L, const char* name, lua_CFunction function) 
 lua_CFunction getGlobalCFunction(LuaState* L, const char* name) {
     g_kv9Lua.getglobal(L, name);
     const auto state = reinterpret_cast<uintptr_t>(L);
-    const auto top = readAt<uintptr_t>(state);
-    const auto base = readAt<uintptr_t>(state + 16);
-    const auto count = static_cast<intptr_t>(top - base) / static_cast<intptr_t>(kSlotSize);
+    const auto top = readAt<uintptr_t>(state + kLuaStateTopOffset);
+    const auto base = readAt<uintptr_t>(state + kLuaStateBaseOffset);
+    const auto count = static_cast<intptr_t>(top - base) / static_cast<intptr_t>(kLuaSlotSize);
     if (count <= 0) return nullptr;
-    const uintptr_t slot = base + (count - 1) * kSlotSize;
-    if (readAt<int32_t>(slot) != kFunctionTag) return nullptr;
-    const auto closure = readAt<uintptr_t>(slot + 8);
-    if (closure == 0 || readAt<int16_t>(closure + 12) != 1) return nullptr;
-    return readAt<lua_CFunction>(closure);
+    const uintptr_t slot = base + (count - 1) * kLuaSlotSize;
+    if (readAt<int32_t>(slot + kLuaSlotTagOffset) != kLuaFunctionTag) return nullptr;
+    const auto closure = readAt<uintptr_t>(slot + kLuaSlotValueOffset);
+    if (closure == 0 || readAt<int16_t>(closure + kLuaClosureIsCOffset) != 1) return nullptr;
+    return readAt<lua_CFunction>(closure + kLuaClosureFunctionOffset);
 }
 
 void registerPluginLuaFunctions(LuaState* L) {

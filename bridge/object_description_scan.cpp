@@ -1,7 +1,7 @@
 #include "bridge/object_description_scan.h"
 
 #include "bridge/fatal_error.h"
-#include "bridge/game_objects.h"
+#include "bridge/game_object_lookup.h"
 
 #include <cstdlib>
 #include <exception>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The cache of game addresses found at start-up, each checked by a CRC-32 of the code around it.
+
 #include "bridge/code_scan.h"
 
 #include <nlohmann/json.hpp>

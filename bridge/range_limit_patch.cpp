@@ -1,13 +1,13 @@
 #include "bridge/range_limit_patch.h"
 
-#include "bridge/game_patches.h"
-
 #include <windows.h>
 
 #include <cstring>
 #include <system_error>
 
 namespace Tovek::KV9Lua {
+
+extern const float g_extendedRangeLimit = 25000.0f;
 
 namespace {
 

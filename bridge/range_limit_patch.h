@@ -1,9 +1,14 @@
 #pragma once
 
+// Patching the game camera's range-limit checks to read the plug-in's wider limit.
+
 #include <cstdint>
 #include <vector>
 
 namespace Tovek::KV9Lua {
+
+// The plug-in's wider camera range limit; its address is written into the game's code.
+extern const float g_extendedRangeLimit;
 
 // Flushes this process's instruction cache; false with the reason in GetLastError().
 using InstructionCacheFlush = bool (*)();

@@ -1,6 +1,5 @@
 #include "bridge/range_limit_scan.h"
 
-#include "bridge/game_patches.h"
 #include "bridge/message_push.h"
 #include "bridge/whole_module_scans.h"
 
@@ -11,8 +10,6 @@
 #include <string_view>
 
 namespace Tovek::KV9Lua {
-
-extern const float g_extendedRangeLimit = 25000.0f;
 
 namespace {
 
@@ -37,10 +34,7 @@ constexpr uint32_t kCheckerLength = 8;
 constexpr uint32_t kCallWindow = 128;
 
 bool holdsGameLimit(const TheGameModule& module, uint32_t address) {
-    if (module.end - module.begin < sizeof(float) || address < module.begin ||
-        address > module.end - sizeof(float)) {
-        return false;
-    }
+    if (!liesInside(module, address, sizeof(float))) return false;
     float value;
     std::memcpy(&value, reinterpret_cast<const void*>(address), sizeof value);
     return value == kGameRangeLimit;
@@ -191,7 +185,7 @@ std::vector<uint32_t> verifyCachedRangeLimitCheckers(PointersCache& cache,
     std::vector<uint32_t> verified;
     while (!checkers.empty()) {
         const uint32_t start = *checkers.begin();
-        if (start < module.begin || start >= module.end) return {};
+        if (!liesInside(module, start, 1)) return {};
         const auto found = scanRangeLimitChecker(module, decoder, start, module.end,
                                                  messageAddresses, candidateFloat, 1);
         if (found.empty() || checkers.erase(found.front()) == 0) return {};

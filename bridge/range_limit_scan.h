@@ -50,6 +50,10 @@ std::vector<uint32_t> verifyCachedRangeLimitCheckers(PointersCache& cache,
                                                      const TheGameModule& module,
                                                      const ZydisDecoder& decoder);
 
+// The four checkers, from the cache when they pass verifyCachedRangeLimitCheckers, otherwise by
+// searchRangeLimitCheckers over the game module.
+std::vector<uint32_t> findRangeLimitCheckers(PointersCache& cache);
+
 // The full search over a module: every occurrence of the four texts must be claimed by exactly
 // one of exactly four checkers. Rewrites ids 4 to 11; throws "Failed to find game range limit
 // checkers" otherwise.

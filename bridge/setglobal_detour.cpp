@@ -2,8 +2,10 @@
 
 #include "bridge/animation_object.h"
 #include "bridge/bridge_globals.h"
-#include "bridge/game_objects.h"
+#include "bridge/game_object_lookup.h"
+#include "bridge/init_state.h"
 #include "bridge/lua_registration.h"
+#include "bridge/object_description_scan.h"
 
 #include <exception>
 

@@ -1,15 +1,8 @@
 #include "bridge/shared_data.h"
 
+#include "bridge/lua40_layout.h"
+
 namespace Tovek::KV9Lua {
-
-namespace {
-
-// Lua 4.0 type tags.
-constexpr int kNilTag = 1;
-constexpr int kNumberTag = 2;
-constexpr int kStringTag = 3;
-
-}  // namespace
 
 std::unique_ptr<SharedDataContext> g_sharedDataContext;
 
@@ -63,16 +56,16 @@ int SharedDataContext::setSharedData(LuaState* L) {
     if (!key) return 1;
     double result = 1.0;
     switch (api.type(L, 2)) {
-        case kNilTag:
+        case kLuaNilTag:
             result = static_cast<double>(store->erase(*key));
             break;
-        case kNumberTag: {
+        case kLuaNumberTag: {
             const double value = api.tonumber(L, 2);
             std::lock_guard lock(store->mutex);
             store->values.insert_or_assign(*key, value);
             break;
         }
-        case kStringTag: {
+        case kLuaStringTag: {
             auto value = readStringArgument(L, 2);
             if (!value) return 1;
             std::lock_guard lock(store->mutex);

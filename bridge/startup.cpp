@@ -4,14 +4,16 @@
 #include "bridge/cache_file.h"
 #include "bridge/defines.h"
 #include "bridge/expansion_flag.h"
-#include "bridge/game_patches.h"
 #include "bridge/hook_install.h"
+#include "bridge/init_state.h"
 #include "bridge/lua_plugin_entries.h"
 #include "bridge/lua_plugin_host.h"
 #include "bridge/lua_registration.h"
 #include "bridge/range_limit_patch.h"
+#include "bridge/range_limit_scan.h"
 #include "bridge/setglobal_detour.h"
 #include "bridge/shared_data.h"
+#include "bridge/this_player_scan.h"
 
 #include <windows.h>
 

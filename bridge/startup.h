@@ -1,5 +1,7 @@
 #pragma once
 
+// The script bridge's start-up, run once from the library's entry.
+
 #include "bridge/lua_plugin_host.h"
 #include "bridge/plugin_host_api.h"
 

@@ -1,6 +1,5 @@
 #include "bridge/this_player_scan.h"
 
-#include "bridge/game_patches.h"
 #include "bridge/message_push.h"
 #include "bridge/whole_module_scans.h"
 
@@ -24,8 +23,7 @@ constexpr uint32_t kImm32Length = 4;
 
 // Exactly where findBytePattern over the module reports the text, without searching the module.
 bool isThisPlayerTextAt(const TheGameModule& module, uint32_t address) {
-    return module.end - module.begin >= kThisPlayerTextLength && module.begin <= address &&
-           address <= module.end - kThisPlayerTextLength &&
+    return liesInside(module, address, kThisPlayerTextLength) &&
            std::memcmp(reinterpret_cast<const void*>(address), kThisPlayerText,
                        kThisPlayerTextLength) == 0;
 }
@@ -35,7 +33,7 @@ bool isThisPlayerTextAt(const TheGameModule& module, uint32_t address) {
 // start-up leave the rest of the module unread.
 bool isCachedPush(const TheGameModule& module, const ZydisDecoder& decoder, uint32_t cached,
                   ScannedInstruction& push) {
-    if (cached < module.begin || cached >= module.end) return false;
+    if (!liesInside(module, cached, 1)) return false;
     if (!tryDecode(decoder, cached, module.end, push)) return false;
     const std::optional<uint32_t> value = pushedImmediate(push.instruction, push.operands, cached);
     return value && isThisPlayerTextAt(module, *value);

@@ -5,6 +5,7 @@
 // then reaches the WorldBuilder through that global in ecx for its next call.
 
 #include "bridge/code_scan.h"
+#include "bridge/pointers_cache.h"
 
 #include <cstdint>
 #include <vector>
@@ -24,5 +25,9 @@ uint32_t findFirstMessagePushFast(const TheGameModule& module, const ZydisDecode
 // The last `mov ecx, dword ptr [abs32]` between the first and the second call of the 256 bytes
 // from afterPush; throws when ecx holds anything else at the second call.
 uint32_t findEcxGlobalAfterPush(const ZydisDecoder& decoder, uint32_t afterPush);
+
+// The this-player global, read after the push of the text: the cached push when it still pushes
+// the text (a cached one that does not throws), otherwise the first one in the game module.
+uint32_t findThisPlayerGlobal(PointersCache& cache);
 
 }  // namespace Tovek::KV9Lua

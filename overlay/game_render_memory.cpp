@@ -3,11 +3,15 @@
 
 #include "overlay/game_render_edge.h"
 
+#include "bridge/game_memory.h"
+
 #include <windows.h>
 
 #include <cstring>
 
 namespace Zo::KV9RudiVeruv {
+
+using Tovek::KV9Lua::readAt;
 
 const double g_cameraPatchConstant = -0.1;
 
@@ -22,8 +26,6 @@ constexpr uintptr_t kLightingHolder = 0xCDBBD8;
 constexpr uintptr_t kLightColorsOffset = 0x24;
 constexpr uintptr_t kCameraCode = 0x5EBF42;
 
-uintptr_t pointerAt(uintptr_t address) { return *reinterpret_cast<const uintptr_t*>(address); }
-
 uintptr_t lightColorOffset(LightColor color) {
     switch (color) {
         case LightColor::Ambient: return 0x00;
@@ -35,15 +37,15 @@ uintptr_t lightColorOffset(LightColor color) {
 }
 
 void writeDisplayFlags(bool drawHealthBars, bool drawSilhouettes) {
-    auto* const settings = reinterpret_cast<uint8_t*>(pointerAt(kDisplaySettingsHolder));
+    auto* const settings = reinterpret_cast<uint8_t*>(readAt<uintptr_t>(kDisplaySettingsHolder));
     if (settings == nullptr) return;
     settings[kDrawHealthBarsOffset] = drawHealthBars ? 1 : 0;
     settings[kDrawSilhouettesOffset] = drawSilhouettes ? 1 : 0;
 }
 
 float* lightColor(LightColor color) {
-    const uintptr_t lighting = pointerAt(kLightingHolder);
-    const uintptr_t colors = lighting == 0 ? 0 : pointerAt(lighting + kLightColorsOffset);
+    const uintptr_t lighting = readAt<uintptr_t>(kLightingHolder);
+    const uintptr_t colors = lighting == 0 ? 0 : readAt<uintptr_t>(lighting + kLightColorsOffset);
     if (colors == 0) return nullptr;
     return reinterpret_cast<float*>(colors + lightColorOffset(color));
 }

@@ -1,7 +1,10 @@
 #pragma once
 
-// The overlay's three Ctrl hotkeys. Each is an upper-case ASCII letter, compared with the low
-// byte of a key message's virtual-key code, or 0 for no hotkey. Under g_stateMutex.
+// The overlay's three Ctrl hotkeys, each compared with the low byte of a key message's
+// virtual-key code; 0 is no hotkey. Under g_stateMutex.
+// Two letter rules set them, and they differ on purpose: the camera configuration file, which the
+// overlay also writes back, turns any byte but an ASCII letter into 0, while the plug-in's
+// options from the host keep such a byte as given (a "9" stays 9); both upper-case a letter.
 
 namespace Zo::KV9RudiVeruv {
 

@@ -1,6 +1,7 @@
 #include "rudiveruv/plugin_start.h"
 
 #include "bridge/code_scan.h"
+#include "bridge/entry_boundary.h"
 #include "bridge/hook_install.h"
 #include "overlay/hotkey_letters.h"
 #include "overlay/output_log.h"
@@ -123,15 +124,8 @@ void start(const Tovek::KV9Lua::LuaPluginInterface& plugin) {
 }  // namespace
 
 bool initializeRudiVeruvPlugin(const Tovek::KV9Lua::LuaPluginInterface* plugin) {
-    try {
-        start(*plugin);
-        return true;
-    } catch (const std::exception& e) {
-        plugin->log(e.what());
-    } catch (...) {
-        plugin->log("Unknown error");
-    }
-    return false;
+    return Tovek::KV9Lua::runLoggingFailure([plugin] { start(*plugin); }, plugin->log,
+                                            "Unknown error");
 }
 
 }  // namespace Zo::KV9RudiVeruv

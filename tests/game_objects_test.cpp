@@ -1,6 +1,7 @@
 #include "bridge/bridge_globals.h"
 #include "bridge/game_object_lookup.h"
 #include "bridge/game_objects.h"
+#include "bridge/hex_lua_functions.h"
 #include "bridge/object_description_scan.h"
 #include "hostgame/game_symbols.h"
 #include "hostgame/game_world.h"

@@ -1,6 +1,5 @@
 #include "bridge/range_limit_patch.h"
 
-#include "bridge/game_patches.h"
 #include "tests/addresses.h"
 
 #include <windows.h>

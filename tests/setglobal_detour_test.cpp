@@ -1,6 +1,7 @@
 #include "bridge/setglobal_detour.h"
 
 #include "bridge/bridge_globals.h"
+#include "bridge/init_state.h"
 #include "bridge/lua_registration.h"
 #include "hostgame/lua_runtime.h"
 #include "tests/stand_in_lua_api.h"

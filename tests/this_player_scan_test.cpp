@@ -1,6 +1,5 @@
 #include "bridge/this_player_scan.h"
 
-#include "bridge/game_patches.h"
 #include "bridge/message_push.h"
 #include "hostgame/game_patch_sites.h"
 #include "hostgame/game_world.h"
