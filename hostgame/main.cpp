@@ -13,6 +13,7 @@
 #include "hostgame/device_scenarios.h"
 #include "hostgame/exit_scenarios.h"
 #include "hostgame/logic_scenarios.h"
+#include "hostgame/lua_thread_scenarios.h"
 #include "hostgame/missing_module_scenarios.h"
 #include "hostgame/overlay_bench.h"
 #include "hostgame/overlay_scenarios.h"
@@ -38,7 +39,8 @@ std::vector<Scenario> allScenarios() {
     for (const auto* more : {&startupFailureScenarios(), &bridgeScenarios(), &patchScenarios(),
                              &worldScenarios(), &logicScenarios(), &deviceScenarios(),
                              &renderScenarios(), &exitScenarios(), &missingModuleScenarios(),
-                             &overlayScenarios(), &toolWindowScenarios()}) {
+                             &overlayScenarios(), &toolWindowScenarios(),
+                             &luaThreadScenarios()}) {
         all.insert(all.end(), more->begin(), more->end());
     }
     return all;

@@ -4,6 +4,7 @@
 #include "overlay/main_window.h"
 #include "overlay/output_log.h"
 #include "overlay/timed_events.h"
+#include "rudiveruv/lua_chunk_queue.h"
 #include "rudiveruv/replay_capture.h"
 #include "rudiveruv/time_pause_state.h"
 
@@ -47,6 +48,7 @@ std::string checkerName(int counter) {
 void forgetLuaState(LuaState* L) {
     LuaState* expected = L;
     g_gameLuaState.compare_exchange_strong(expected, nullptr);
+    dropQueuedLuaCode(L);
     std::lock_guard lock(g_stateMutex);
     if (g_processEnding) return;
     setRudiVeruvAllowed(false);
@@ -82,6 +84,7 @@ bool startPipeWatcher(PipeWatch watch) {
 
 void onLuaStateReady(LuaState* L) {
     g_gameLuaState.exchange(L);
+    dropQueuedLuaCode(L);  // queued for an earlier state at this address, which has ended
     const std::string name = checkerName(g_checkerCounter.fetch_add(1) + 1);
     std::string path = "\\\\.\\pipe\\" + name;
     const HANDLE pipe = CreateNamedPipeA(path.c_str(), PIPE_ACCESS_INBOUND, 0, 1, 0, 0, 0,
@@ -140,6 +143,8 @@ void hookedGetglobal(LuaState* L, const char* name) {
         std::lock_guard lock(g_stateMutex);
         g_luaWindowAvailable = true;
     }
+    // The game reads globals between its script calls, also while its logic is paused.
+    runQueuedLuaCode(L);
     g_rudiVeruvLua.getglobal(L, name);
 }
 
