@@ -24,7 +24,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // Only a hang misses it.
-constexpr auto kDeadline = 600s;
+constexpr auto kDeadline = 1200s;
 
 // The unit colour command as the game receives it: the stored text, each byte less 7.
 std::string unitColorCommandText() {
