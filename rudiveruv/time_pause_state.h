@@ -14,7 +14,8 @@ namespace Zo::KV9RudiVeruv {
 //   2. g_stateMutex.
 //   3. The Lua chunk queue's (lua_chunk_queue.cpp): nothing is taken, and no Lua runs, under it.
 // Never held with any other: the replay capture's lock, the plug-in channel's, the shared-data
-// store's, g_animationMutex and the game's own object lock. None of them is held across a call
+// store's, the toolkit input queue's (overlay/toolkit_input_queue.cpp), g_animationMutex and the
+// game's own object lock. None of them is held across a call
 // into the game's Lua (Lua text runs on the game's Lua thread from the chunk queue, with no lock
 // held) or into game code that may call the debug module.
 //
