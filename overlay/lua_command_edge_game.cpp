@@ -1,16 +1,15 @@
-// The Lua functions window's commands run in the game's remembered Lua state, on the game's
-// Lua thread; the window does not wait for them.
+// The Lua functions window's commands run in the game's remembered Lua state.
 
 #include "overlay/lua_command_edge.h"
 
-#include "rudiveruv/lua_chunk_queue.h"
+#include "rudiveruv/lua_chunk_runner.h"
 
 #include <utility>
 
 namespace Zo::KV9RudiVeruv {
 
 LuaCommandEdge g_luaCommandEdge{[](std::string scrambledChunk) {
-    runLuaCode(std::move(scrambledChunk));  // the result is not shown: its future is dropped
+    runLuaCode(std::move(scrambledChunk));  // the result is not shown
 }};
 
 }  // namespace Zo::KV9RudiVeruv

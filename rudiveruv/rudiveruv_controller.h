@@ -22,8 +22,7 @@ namespace Zo::KV9RudiVeruv {
 using DebugExportTable = std::unordered_map<std::string_view, FARPROC, Tovek::KV9Lua::Fnv1aHash>;
 
 struct RudiVeruvController {
-    // Held by every debug function while it runs; first in the lock order (time_pause_state.h).
-    std::recursive_mutex mutex;
+    std::recursive_mutex mutex;  // held by every debug function while it runs
     bool installed = false;      // the hook routine's result
     std::function<bool()> isPaused;
     std::function<bool()> isFastForwarding;
