@@ -95,21 +95,6 @@ int tamperedCacheFile(ScenarioChecks& checks) {
     return checks.exitCode();
 }
 
-using GameBody = int (*)(ScenarioChecks& checks, OverlayGame& game);
-
-// Runs the body in a game made with the options; a game that cannot be made fails the scenario.
-int inGame(ScenarioChecks& checks, const char* scenario, const OverlayGameOptions& options,
-           GameBody body) {
-    try {
-        OverlayGame game(checks, scenario, options);
-        if (!game.started()) return checks.exitCode();
-        return body(checks, game);
-    } catch (const std::exception& error) {
-        checks.check(false, std::string("the game ran: ") + error.what());
-        return checks.exitCode();
-    }
-}
-
 // Ctrl and the pause letter pause the logic of a game whose pause is allowed.
 void checkPauseAllowed(ScenarioChecks& checks, OverlayGame& game, const std::string& when) {
     game.cameraFrame(when);

@@ -102,4 +102,16 @@ int overlayPixels(const FrameImage& image) {
     return pixels;
 }
 
+int inGame(ScenarioChecks& checks, const char* scenario, const OverlayGameOptions& options,
+           OverlayGameBody body) {
+    try {
+        OverlayGame game(checks, scenario, options);
+        if (!game.started()) return checks.exitCode();
+        return body(checks, game);
+    } catch (const std::exception& error) {
+        checks.check(false, std::string("the game ran: ") + error.what());
+        return checks.exitCode();
+    }
+}
+
 }  // namespace HostGame

@@ -80,6 +80,12 @@ private:
 };
 
 // The frame shows nothing but the game's own colour.
+using OverlayGameBody = int (*)(ScenarioChecks& checks, OverlayGame& game);
+
+// Runs the body in a game made with the options; a game that cannot be made fails the scenario.
+int inGame(ScenarioChecks& checks, const char* scenario, const OverlayGameOptions& options,
+           OverlayGameBody body);
+
 bool onlyGameColor(const FrameImage& image);
 // How many pixels of the frame are not the game's colour.
 int overlayPixels(const FrameImage& image);

@@ -36,21 +36,6 @@ constexpr uint32_t kWindowTop = kNewWindowTop;
 // The title bar of the focused window, the dark preset's colour.
 constexpr uint32_t kTitleBarColor = 0x294A7A;
 
-using ScenarioBody = int (*)(ScenarioChecks& checks, OverlayGame& game);
-
-// Runs the body in a game made with the options; a game that cannot be made fails the scenario.
-int inGame(ScenarioChecks& checks, const char* scenario, const OverlayGameOptions& options,
-           ScenarioBody body) {
-    try {
-        OverlayGame game(checks, scenario, options);
-        if (!game.started()) return checks.exitCode();
-        return body(checks, game);
-    } catch (const std::exception& error) {
-        checks.check(false, std::string("the game ran: ") + error.what());
-        return checks.exitCode();
-    }
-}
-
 // The overlay as it settles: a window that appears is measured in its first frame and may
 // still change in the next, so the third frame is the one to compare.
 FrameImage settledFrame(OverlayGame& game, const std::string& when) {
@@ -444,7 +429,7 @@ const std::vector<Scenario>& overlayScenarios() {
         struct Entry {
             const char* name;
             OverlayGameOptions options;
-            ScenarioBody body;
+            OverlayGameBody body;
         };
         OverlayGameOptions noFocusWindow;
         noFocusWindow.device.focusWindow = false;
