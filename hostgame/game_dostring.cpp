@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <regex>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -68,6 +69,8 @@ extern "C" int host_base_dostring(lua_State* L) {
     if (text == nullptr) return 0;
     const std::string chunk(text, lua_strlen(L, 1));
     L->chunks.push_back(chunk);
+    if (std::this_thread::get_id() != L->ownerThread) ++L->offThreadChunks;
+    if (L->reportChunk) L->reportChunk("dostring ran a chunk");
     if (runOpenfile(L, chunk)) return 0;
     return runReturn(L, chunk);
 }

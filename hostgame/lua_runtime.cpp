@@ -1,8 +1,11 @@
 #include "hostgame/lua_runtime.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 namespace HostLua {
 
@@ -73,6 +76,14 @@ using namespace HostLua;
 lua_State::~lua_State() {
     for (FILE* file : openFiles) std::fclose(file);
 }
+
+void* lua_State::operator new(std::size_t size) {
+    void* const memory = VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (memory == nullptr) throw std::bad_alloc();
+    return memory;
+}
+
+void lua_State::operator delete(void* memory) { VirtualFree(memory, 0, MEM_RELEASE); }
 
 extern "C" {
 

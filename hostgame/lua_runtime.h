@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -81,8 +82,18 @@ struct lua_State {
     HostLua::Value slots[1024];
     std::vector<std::string> chunks;  // every chunk given to "dostring", in order
     std::vector<FILE*> openFiles;     // closed with the state, as the game's Lua does
+    // The thread that made the state runs its scripts; "dostring" counts the chunks it was
+    // given on any other.
+    std::thread::id ownerThread = std::this_thread::get_id();
+    int offThreadChunks = 0;
+    // A game that debugs its scripts reports each chunk "dostring" runs (its debug module's
+    // AppendMessage, say); none by default.
+    void (*reportChunk)(const char* text) = nullptr;
 
     ~lua_State();
+    // A closed state's memory goes back to the system, so a use after the close faults.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* memory);
 };
 
 extern "C" {

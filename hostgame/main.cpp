@@ -16,6 +16,7 @@
 #include "hostgame/exit_scenarios.h"
 #include "hostgame/host_and_user_scenarios.h"
 #include "hostgame/logic_scenarios.h"
+#include "hostgame/lua_thread_scenarios.h"
 #include "hostgame/missing_module_scenarios.h"
 #include "hostgame/overlay_bench.h"
 #include "hostgame/overlay_scenarios.h"
@@ -43,7 +44,8 @@ std::vector<Scenario> allScenarios() {
                              &worldScenarios(), &logicScenarios(), &deviceScenarios(),
                              &renderScenarios(), &exitScenarios(), &missingModuleScenarios(),
                              &overlayScenarios(), &toolWindowScenarios(),
-                             &hostAndUserScenarios(), &cameraConfigScenarios()}) {
+                             &hostAndUserScenarios(), &cameraConfigScenarios(),
+                             &luaThreadScenarios()}) {
         all.insert(all.end(), more->begin(), more->end());
     }
     return all;

@@ -131,6 +131,9 @@ int luaFunctionCommands(ScenarioChecks& checks, OverlayGame& game) {
     for (const Point button : {kUnitColorButton, kUnitTeamButton, kGameInputButton}) {
         mouse.click(button);
     }
+    // The commands wait for the game's Lua thread, this one, to be between script calls.
+    lua_getglobal(L, "ObjIDList");
+    lua_settop(L, 0);
     const std::vector<std::string> sent(L->chunks.begin() + before, L->chunks.end());
     const std::vector<std::string> expected = {
         unscrambled(Zo::KV9RudiVeruv::kUnitColorScript) + "(0, 1, 0)",

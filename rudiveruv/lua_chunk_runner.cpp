@@ -1,7 +1,5 @@
 #include "rudiveruv/lua_chunk_runner.h"
 
-#include "rudiveruv/lua_state_watch.h"
-
 #include <cstdint>
 
 namespace Zo::KV9RudiVeruv {
@@ -36,12 +34,6 @@ LuaChunkResult runLuaChunk(LuaState* L, std::string& scrambledCode) {
     LuaChunkResult result = firstResult(L);
     g_rudiVeruvLua.settop(L, 0);
     return result;
-}
-
-LuaChunkResult runLuaCode(std::string scrambledCode) {
-    LuaState* const L = g_gameLuaState.load();
-    if (L == nullptr) return {};
-    return runLuaChunk(L, scrambledCode);
 }
 
 }  // namespace Zo::KV9RudiVeruv

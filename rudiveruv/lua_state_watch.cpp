@@ -4,6 +4,7 @@
 #include "overlay/main_window.h"
 #include "overlay/output_log.h"
 #include "overlay/timed_events.h"
+#include "rudiveruv/lua_chunk_queue.h"
 #include "rudiveruv/process_end.h"
 #include "rudiveruv/replay_capture.h"
 #include "rudiveruv/scope_guard.h"
@@ -46,6 +47,7 @@ std::string checkerName(int counter) {
 void forgetLuaState(LuaState* L) {
     LuaState* expected = L;
     g_gameLuaState.compare_exchange_strong(expected, nullptr);
+    dropQueuedLuaCode(L);
     std::lock_guard lock(g_stateMutex);
     if (g_processEnding) return;
     setRudiVeruvAllowed(false);
@@ -81,6 +83,7 @@ bool startPipeWatcher(PipeWatch watch) {
 
 void onLuaStateReady(LuaState* L) {
     g_gameLuaState.exchange(L);
+    dropQueuedLuaCode(L);  // queued for an earlier state at this address, which has ended
     // Until a watcher has L, every way out forgets it again, an exception's too: nothing else
     // would see L end, and the game would go on to free it.
     ScopeGuard forgetUnwatched([L] { forgetLuaState(L); });
@@ -129,6 +132,8 @@ void hookedGetglobal(LuaState* L, const char* name) {
         std::lock_guard lock(g_stateMutex);
         g_luaWindowAvailable = true;
     }
+    // The game reads globals between its script calls, also while its logic is paused.
+    runQueuedLuaCode(L);
     g_rudiVeruvLua.getglobal(L, name);
 }
 

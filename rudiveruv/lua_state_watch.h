@@ -37,7 +37,8 @@ bool replayAllowsTimePause();
 void setRudiVeruvAllowed(bool allowed);
 
 // The detour of the game's lua_getglobal: the first read of an "ObjID..." global shows that
-// the game's scripts use object events.
+// the game's scripts use object events. On the game's Lua thread, it first runs the Lua text
+// queued for L (runLuaCode) when L's stack is empty.
 void hookedGetglobal(LuaState* L, const char* name);
 
 }  // namespace Zo::KV9RudiVeruv

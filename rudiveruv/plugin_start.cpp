@@ -84,10 +84,10 @@ void readOptions(const char* customData, void (*log)(const char*)) {
     openOutputLogFile(options, log);
 }
 
-// Before the fake module handle is published, the state lock comes first and the controller's
-// lock inside it.
+// Under the controller's lock alone, the first of the lock order: g_stateMutex is never held
+// while it is taken.
 void installDebugModule(const TheGameModule& module, HookRoutine hook) {
-    std::lock_guard lock(g_stateMutex);
+    std::lock_guard lock(RudiVeruvController::instance().mutex);
     if (g_debugModuleInitialized) return;
     initializeGameDebugModule(module, hook);
     g_debugModuleInitialized = true;

@@ -11,7 +11,7 @@ namespace Zo::KV9RudiVeruv {
 
 // Set to 1 by the first start; never cleared, so the plug-in starts once per process.
 extern std::atomic<int> g_rudiVeruvInitCalled;
-// Under g_stateMutex.
+// Under the debug module's controller lock.
 extern bool g_debugModuleInitialized;
 
 // The plug-in's init entry, on the host loader's thread. Logs the reason and returns false

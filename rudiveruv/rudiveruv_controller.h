@@ -22,7 +22,8 @@ namespace Zo::KV9RudiVeruv {
 using DebugExportTable = std::unordered_map<std::string_view, FARPROC, Tovek::KV9Lua::Fnv1aHash>;
 
 struct RudiVeruvController {
-    std::recursive_mutex mutex;  // held by every debug function while it runs
+    // Held by every debug function while it runs; first in the lock order (time_pause_state.h).
+    std::recursive_mutex mutex;
     bool installed = false;      // the hook routine's result
     std::function<bool()> isPaused;
     std::function<bool()> isFastForwarding;

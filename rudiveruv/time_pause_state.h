@@ -7,6 +7,18 @@
 
 namespace Zo::KV9RudiVeruv {
 
+// The lock order, one for the whole system. A thread that holds one of these takes only those
+// below it:
+//   1. RudiVeruvController::mutex, the debug module's: the game's logic calls in holding it,
+//      and the callables then take g_stateMutex.
+//   2. g_stateMutex.
+//   3. The Lua chunk queue's (lua_chunk_queue.cpp): nothing is taken, and no Lua runs, under it.
+// Never held with any other: the replay capture's lock, the plug-in channel's, the shared-data
+// store's, the toolkit input queue's (overlay/toolkit_input_queue.cpp), g_animationMutex and the
+// game's own object lock. None of them is held across a call
+// into the game's Lua (Lua text runs on the game's Lua thread from the chunk queue, with no lock
+// held) or into game code that may call the debug module.
+//
 // Guards every time-pause global below but the two atomics, and the overlay's own state.
 // Recursive: the overlay frame holds it while its buttons append to the Output log.
 extern std::recursive_mutex& g_stateMutex;

@@ -4,6 +4,7 @@
 #include "hostgame/lua_runtime.h"
 #include "overlay/lua_command_scripts.h"
 #include "overlay/lua_commands.h"
+#include "rudiveruv/lua_chunk_queue.h"
 #include "rudiveruv/lua_state_watch.h"
 #include "rudiveruv/rudiveruv_lua.h"
 #include "tests/stand_in_lua_api.h"
@@ -53,6 +54,8 @@ TEST_F(LuaCommandEdgeGame, CommandsRunInTheGamesLuaStateAsTextFollowedByArgument
     sendUnitColorCommand(colors);
     sendUnitTeamCommand(teams);
     sendToggleCommand(&inputEnabled);
+    // The commands wait for the game's Lua thread, here this one, between script calls.
+    runQueuedLuaCode(reinterpret_cast<LuaState*>(state.get()));
 
     EXPECT_EQ(state->chunks,
               (std::vector<std::string>{unscrambled(kUnitColorScript) + "(15783705, 1, 0)",

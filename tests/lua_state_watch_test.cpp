@@ -1,4 +1,4 @@
-#include "rudiveruv/lua_chunk_runner.h"
+#include "rudiveruv/lua_chunk_queue.h"
 #include "rudiveruv/lua_state_watch.h"
 #include "rudiveruv/process_end.h"
 
@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -360,7 +361,17 @@ TEST_F(LuaStateWatch, ReadingAnObjIdGlobalShowsTheLuaWindow) {
     }
 }
 
-TEST_F(LuaStateWatch, RunLuaCodeGivesTheChunksFirstResult) {
+// The game's Lua thread between two script calls: it reads a global with an empty stack.
+void gameReadsAGlobal(lua_State* L) {
+    hookedGetglobal(asGameState(L), "GameTick");
+    lua_settop(L, 0);
+}
+
+bool ready(const std::future<LuaChunkResult>& result) {
+    return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+TEST_F(LuaStateWatch, RunLuaCodeGivesTheChunksFirstResultOnceTheGameRanIt) {
     struct Case {
         const char* chunk;
         LuaChunkResult result;
@@ -379,27 +390,81 @@ TEST_F(LuaStateWatch, RunLuaCodeGivesTheChunksFirstResult) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.chunk);
         state->chunks.clear();
-        EXPECT_EQ(runLuaCode(scrambled(c.chunk)), c.result);
+        std::future<LuaChunkResult> result = runLuaCode(scrambled(c.chunk));
+        EXPECT_FALSE(ready(result));
+        EXPECT_TRUE(state->chunks.empty()) << "the sender's call runs nothing";
+        gameReadsAGlobal(state.get());
+        ASSERT_TRUE(ready(result));
+        EXPECT_EQ(result.get(), c.result);
         EXPECT_EQ(state->chunks, std::vector<std::string>{c.chunk});
         EXPECT_EQ(lua_gettop(state.get()), 0);
     }
 }
 
-TEST_F(LuaStateWatch, RunLuaCodeRunsNothingWithoutAStateOrWhileTheStackIsInUse) {
+TEST_F(LuaStateWatch, QueuedLuaCodeRunsOnTheGameThreadNotTheSenders) {
+    StatePtr state = HostLua::newState();
+    g_gameLuaState = asGameState(state.get());
+    std::future<LuaChunkResult> result;
+    std::thread sender([&] { result = runLuaCode(scrambled("return 7")); });
+    sender.join();
+    gameReadsAGlobal(state.get());
+    EXPECT_EQ(result.get(), LuaChunkResult{7.0});
+    EXPECT_EQ(state->offThreadChunks, 0);
+}
+
+TEST_F(LuaStateWatch, RunLuaCodeWaitsWhileTheStackIsInUseAndRunsNothingWithoutAState) {
     const std::string code = scrambled("return 5");
-    EXPECT_EQ(runLuaCode(code), LuaChunkResult{});
+    std::future<LuaChunkResult> none = runLuaCode(code);
+    ASSERT_TRUE(ready(none));
+    EXPECT_EQ(none.get(), LuaChunkResult{});
 
     StatePtr state = HostLua::newState();
     g_gameLuaState = asGameState(state.get());
-    lua_pushnumber(state.get(), 1);
-    EXPECT_EQ(runLuaCode(code), LuaChunkResult{});
+    std::future<LuaChunkResult> waiting = runLuaCode(code);
+    lua_pushnumber(state.get(), 1);  // a script call under way
+    hookedGetglobal(asGameState(state.get()), "GameTick");
+    EXPECT_FALSE(ready(waiting));
     EXPECT_TRUE(state->chunks.empty());
-    EXPECT_EQ(lua_gettop(state.get()), 1);
-
+    EXPECT_EQ(lua_gettop(state.get()), 2);  // the game's getglobal still ran
     lua_settop(state.get(), 0);
+    gameReadsAGlobal(state.get());
+    EXPECT_EQ(waiting.get(), LuaChunkResult{5.0});
+
     g_luaDostring = nullptr;  // a game without "dostring"
-    EXPECT_EQ(runLuaCode(code), LuaChunkResult{});
+    std::future<LuaChunkResult> noDostring = runLuaCode(code);
+    gameReadsAGlobal(state.get());
+    EXPECT_EQ(noDostring.get(), LuaChunkResult{});
     EXPECT_EQ(lua_gettop(state.get()), 0);
+}
+
+// The state's watcher sees it end: what was queued for it gets the empty result and never
+// runs, not in the next state either.
+TEST_F(LuaStateWatch, LuaCodeQueuedForAStateThatEndedIsDropped) {
+    StatePtr first = arrive();
+    std::future<LuaChunkResult> result = runLuaCode(scrambled("return 5"));
+    first.reset();
+    ASSERT_TRUE(eventually([&] { return ready(result); }));
+    EXPECT_EQ(result.get(), LuaChunkResult{});
+
+    StatePtr second = arrive();
+    const std::size_t chunks = second->chunks.size();  // its openfile line
+    gameReadsAGlobal(second.get());
+    EXPECT_EQ(second->chunks.size(), chunks);
+    end(second);
+}
+
+// A new state at the address of one that ended before its watcher woke: the old state's
+// chunks are dropped when the new one arrives.
+TEST_F(LuaStateWatch, LuaCodeQueuedForAnEarlierStateAtTheSameAddressIsDropped) {
+    StatePtr state = HostLua::newState();
+    g_gameLuaState = asGameState(state.get());
+    std::future<LuaChunkResult> result = runLuaCode(scrambled("return 5"));
+    onLuaStateReady(asGameState(state.get()));
+    ASSERT_TRUE(ready(result));
+    EXPECT_EQ(result.get(), LuaChunkResult{});
+    const std::size_t chunks = state->chunks.size();
+    gameReadsAGlobal(state.get());
+    EXPECT_EQ(state->chunks.size(), chunks);
 }
 
 }  // namespace
