@@ -28,12 +28,19 @@ ThreadStarter g_startWatcherThread = startDetachedThread;
 
 namespace {
 
-// What one watcher thread owns: its state, the pipe's server end and the pipe's path.
+// What one watcher thread owns: its state, the state's checker counter, the pipe's server end
+// and the pipe's path.
 struct PipeWatch {
     LuaState* state;
+    int counter;
     HANDLE pipe;
     std::string path;
 };
+
+// The checker counter of the state g_gameLuaState was last set to, under g_stateMutex. The game
+// can make a new state at the address of one that just ended, before that one's watcher woke:
+// the address alone does not tell the two apart.
+int g_rememberedCounter = 0;
 
 std::string checkerName(int counter) {
     std::ostringstream name;
@@ -41,14 +48,17 @@ std::string checkerName(int counter) {
     return name.str();
 }
 
-// What the end of a state's watch does: a newer state that replaced L stays remembered, and the
-// permission is withdrawn. Past the process's end it touches nothing: the profile the timed
-// events live in may already be destroyed.
-void forgetLuaState(LuaState* L) {
-    LuaState* expected = L;
-    g_gameLuaState.compare_exchange_strong(expected, nullptr);
-    dropQueuedLuaCode(L);
+// What the end of a state's watch does: a newer state that replaced L, even at L's address,
+// stays remembered with what was queued for it, and the permission is withdrawn. Past the
+// process's end it touches nothing: the profile the timed events live in may already be
+// destroyed.
+void forgetLuaState(LuaState* L, int counter) {
     std::lock_guard lock(g_stateMutex);
+    if (counter == g_rememberedCounter) {
+        LuaState* expected = L;
+        g_gameLuaState.compare_exchange_strong(expected, nullptr);
+        dropQueuedLuaCode(L);
+    }
     if (g_processEnding) return;
     setRudiVeruvAllowed(false);
 }
@@ -61,7 +71,7 @@ DWORD WINAPI pipeWatcherThread(void* data) {
     DWORD read = 0;
     ReadFile(watch->pipe, &byte, 1, &read, nullptr);
     CloseHandle(watch->pipe);
-    forgetLuaState(watch->state);
+    forgetLuaState(watch->state, watch->counter);
     return 0;
 }
 
@@ -82,12 +92,17 @@ bool startPipeWatcher(PipeWatch watch) {
 }  // namespace
 
 void onLuaStateReady(LuaState* L) {
-    g_gameLuaState.exchange(L);
+    const int counter = g_checkerCounter.fetch_add(1) + 1;
+    {
+        std::lock_guard lock(g_stateMutex);
+        g_gameLuaState.exchange(L);
+        g_rememberedCounter = counter;
+    }
     dropQueuedLuaCode(L);  // queued for an earlier state at this address, which has ended
     // Until a watcher has L, every way out forgets it again, an exception's too: nothing else
     // would see L end, and the game would go on to free it.
-    ScopeGuard forgetUnwatched([L] { forgetLuaState(L); });
-    const std::string name = checkerName(g_checkerCounter.fetch_add(1) + 1);
+    ScopeGuard forgetUnwatched([L, counter] { forgetLuaState(L, counter); });
+    const std::string name = checkerName(counter);
     std::string path = "\\\\.\\pipe\\" + name;
     const HANDLE pipe = CreateNamedPipeA(path.c_str(), PIPE_ACCESS_INBOUND, 0, 1, 0, 0, 0,
                                          nullptr);
@@ -101,7 +116,7 @@ void onLuaStateReady(LuaState* L) {
     }
     // Decided before the watcher starts: a watcher that ends at once withdraws it for good.
     setRudiVeruvAllowed(replayAllowsTimePause());
-    if (!startPipeWatcher(PipeWatch{L, pipe, std::move(path)})) return;
+    if (!startPipeWatcher(PipeWatch{L, counter, pipe, std::move(path)})) return;
     closeUnwatchedPipe.action.clear();
     forgetUnwatched.action.clear();
 }

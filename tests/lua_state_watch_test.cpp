@@ -465,6 +465,27 @@ TEST_F(LuaStateWatch, LuaCodeQueuedForAnEarlierStateAtTheSameAddressIsDropped) {
     const std::size_t chunks = state->chunks.size();
     gameReadsAGlobal(state.get());
     EXPECT_EQ(state->chunks.size(), chunks);
+    end(state);  // its watcher done before the next test numbers its states from 1 again
+}
+
+// The game makes a new state where an ended one was before that one's watcher woke: the older
+// watcher, waking late, leaves the newer state remembered and what was queued for it.
+TEST_F(LuaStateWatch, AnOlderWatcherWakingLateLeavesTheNewerStateAtTheSameAddress) {
+    StatePtr state = arrive();
+    onLuaStateReady(asGameState(state.get()));  // the newer state, with the second file
+    std::future<LuaChunkResult> result = runLuaCode(scrambled("return 5"));
+    setFlags(true, false, false);
+    std::fclose(state->openFiles.front());  // the older state's file, closed as it ended
+    state->openFiles.erase(state->openFiles.begin());
+    ASSERT_TRUE(eventually([] { return !pauseAllowed(); }));  // its watcher's last act
+
+    EXPECT_EQ(g_gameLuaState.load(), asGameState(state.get()));
+    EXPECT_FALSE(ready(result));
+    gameReadsAGlobal(state.get());
+    ASSERT_TRUE(ready(result));
+    EXPECT_EQ(result.get(), LuaChunkResult{5.0});
+    end(state);
+    EXPECT_EQ(g_gameLuaState.load(), nullptr);
 }
 
 }  // namespace
