@@ -7,9 +7,9 @@
 #include "rudiveruv/d3d9_probe.h"
 #include "rudiveruv/game_crt_functions.h"
 #include "rudiveruv/lua_state_watch.h"
-#include "rudiveruv/render_hooks.h"
 #include "rudiveruv/replay_capture.h"
 #include "rudiveruv/rudiveruv_lua.h"
+#include "rudiveruv/rudiveruv_state.h"
 #include "rudiveruv/time_pause_state.h"
 
 
