@@ -2,6 +2,7 @@
 
 // Game objects by the id that Lua argument 1 names, read from the game's object hash map.
 
+#include "bridge/bridge_state.h"
 #include "bridge/kv9_lua.h"
 
 #include <array>
@@ -11,9 +12,6 @@
 #include <vector>
 
 namespace Tovek::KV9Lua {
-
-// The address of the game's GameObjects global; 0 until "ObjectDescription" was scanned.
-extern std::atomic<uint32_t> g_gameObjectsGlobal;
 
 // "GameObject:%p" of an object, or nothing when it does not fit.
 std::optional<std::array<char, 64>> printGameObjectAddress(const void* object);

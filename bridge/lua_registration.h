@@ -2,14 +2,10 @@
 
 // Giving a game Lua state the plug-in's functions, once per state, keyed by checker globals.
 
+#include "bridge/bridge_state.h"
 #include "bridge/kv9_lua.h"
 
-#include <vector>
-
 namespace Tovek::KV9Lua {
-
-// The plug-ins' per-Lua-state entries, in calling order (filled by the start-up).
-extern std::vector<void (*)(LuaState*)> g_pluginLuaStateEntries;
 
 // Sets global `name` of L to the native function behind its edge (lua_function_edge.h): an
 // exception it throws gives nil and "Error: " + its text. Plug-ins register through it too.

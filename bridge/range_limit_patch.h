@@ -2,13 +2,12 @@
 
 // Patching the game camera's range-limit checks to read the plug-in's wider limit.
 
+#include "bridge/bridge_state.h"
+
 #include <cstdint>
 #include <vector>
 
 namespace Tovek::KV9Lua {
-
-// The plug-in's wider camera range limit; its address is written into the game's code.
-extern const float g_extendedRangeLimit;
 
 // Flushes this process's instruction cache; false with the reason in GetLastError().
 using InstructionCacheFlush = bool (*)();

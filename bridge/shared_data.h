@@ -2,6 +2,7 @@
 
 // One key/value table for all game scripts of the process: GetSharedData / SetSharedData.
 
+#include "bridge/bridge_state.h"
 #include "bridge/fnv1a.h"
 #include "bridge/kv9_lua.h"
 #include "bridge/lua_define.h"
@@ -36,8 +37,6 @@ struct SharedDataContext {
     int getSharedData(LuaState* L);
     int setSharedData(LuaState* L);
 };
-
-extern std::unique_ptr<SharedDataContext> g_sharedDataContext;
 
 int GetSharedData(LuaState* L);
 int SetSharedData(LuaState* L);

@@ -4,17 +4,14 @@
 // letters as one line of JSON, loaded on the first overlay frame and saved on request. Both
 // operations leave two status lines for the main window and let no exception out.
 
+#include "overlay/overlay_state.h"
+
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
 
 namespace Zo::KV9RudiVeruv {
-
-// All three under g_stateMutex.
-extern std::wstring g_configPath;
-extern std::string g_configStatusText;    // UTF-8; the main window shows it while not empty
-extern std::string g_configStatusDetail;  // UTF-8; the file's canonical path
 
 // Gives a module's own file; asked afresh each time the path is needed.
 using ModulePathLookup = std::function<std::filesystem::path()>;

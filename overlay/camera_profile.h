@@ -4,6 +4,8 @@
 // keyframes, timed events) and the run-time state that the animation, the timed events and the
 // editor keep beside it.
 
+#include "overlay/overlay_state.h"
+
 #include <nlohmann/json_fwd.hpp>
 
 #include <array>
@@ -86,13 +88,6 @@ struct CameraProfile {
     std::optional<std::chrono::steady_clock::time_point> eventRunStart;  // first event fired
     TimedEvent newEvent;  // the template the timed-events window appends
 };
-
-// All three under g_stateMutex. The working copy is taken from the list entry at
-// g_currentProfileIndex when a profile is selected, and written back on a change of selection
-// and on save.
-extern std::vector<CameraProfile> g_cameraProfiles;
-extern CameraProfile g_currentProfile;
-extern int32_t g_currentProfileIndex;
 
 // The fields the configuration file keeps are equal: description and labels as they stand,
 // every float bit for bit (so -0 is not 0, and a NaN equals only the same NaN).

@@ -4,6 +4,8 @@
 // patch of the game's camera code. The plug-in fills it from the game's memory; tests fill it
 // with memory of their own.
 
+#include "overlay/overlay_state.h"
+
 #include <cstdint>
 #include <functional>
 
@@ -25,9 +27,6 @@ struct GameRenderEdge {
     // Makes the camera code load g_cameraPatchConstant. A failure is silent.
     std::function<void()> patchCameraCode;
 };
-
-// -0.1, loaded by the patched camera code for the life of the process.
-extern const double g_cameraPatchConstant;
 
 // The edge over the game's own memory, at the game's fixed addresses (Windows only).
 GameRenderEdge gameRenderEdge();

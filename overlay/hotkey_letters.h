@@ -1,16 +1,14 @@
 #pragma once
 
-// The overlay's three Ctrl hotkeys, each compared with the low byte of a key message's
-// virtual-key code; 0 is no hotkey. Under g_stateMutex.
+// The overlay's three Ctrl hotkeys (overlay_state.h), each compared with the low byte of a key
+// message's virtual-key code; 0 is no hotkey. Under g_stateMutex.
 // Two letter rules set them, and they differ on purpose: the camera configuration file, which the
 // overlay also writes back, turns any byte but an ASCII letter into 0, while the plug-in's
 // options from the host keep such a byte as given (a "9" stays 9); both upper-case a letter.
 
-namespace Zo::KV9RudiVeruv {
+#include "overlay/overlay_state.h"
 
-extern char g_hotkeyDisplay;    // shows and hides the overlay
-extern char g_hotkeyPause;      // toggles time pause
-extern char g_hotkeyAnimation;  // plays and stops the camera animation
+namespace Zo::KV9RudiVeruv {
 
 // The byte a hotkey text gives: its first byte, or 0 (no hotkey) when that byte is not a whole
 // UTF-8 character by itself (the start of "é", say), which the configuration file could not

@@ -3,6 +3,8 @@
 // What the Lua functions window keeps between frames: the unit-colour panel, the unit-team panel
 // and whether the game's mouse input is on. Read and written under g_stateMutex.
 
+#include "overlay/overlay_state.h"
+
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -39,11 +41,6 @@ using ComboItems = std::vector<std::pair<const char*, int>>;
 // The items of the two unit filters, in display order.
 extern const ComboItems kWhichUnitsItems;
 extern const ComboItems kWhoseUnitsItems;
-
-extern PlayerColorTable g_playerColorTable;
-extern TeamPlayerList g_teamPlayerList;
-// What the window last told the game; not the game's own state after a new match.
-extern bool g_gameInputEnabled;
 
 // The presets and their entries, on a table with its initial values.
 void initPlayerColorTable(PlayerColorTable& table);

@@ -3,6 +3,8 @@
 // The overlay's Output log: the last 1,000 lines of the tool's own messages and of the game's
 // debug messages, drawn at the bottom of the main tool window.
 
+#include "overlay/overlay_state.h"
+
 #include <boost/circular_buffer.hpp>
 #include <imgui.h>
 
@@ -27,9 +29,6 @@ struct OutputLogEntry {
 };
 
 constexpr std::size_t kOutputLogCapacity = 1000;
-
-// Appending to the full ring overwrites the oldest line. Read and written under g_stateMutex.
-extern boost::circular_buffer<OutputLogEntry> g_outputLog;
 
 // One uncoloured line of exactly these bytes.
 void appendOutputLog(const char* text, std::size_t length);

@@ -4,7 +4,7 @@
 #include "overlay/pixel_shader_constants.h"
 #include "overlay/toolkit_input_queue.h"
 #include "rudiveruv/process_end.h"
-#include "rudiveruv/render_hooks.h"
+#include "rudiveruv/rudiveruv_state.h"
 #include "rudiveruv/time_pause_state.h"
 
 #include <imgui.h>

@@ -4,6 +4,8 @@
 // start of the toolkit on the game's device and window, one overlay frame, and the replacement
 // procedure of the game window.
 
+#include "overlay/overlay_state.h"
+
 #include <windows.h>
 
 #include <d3d9.h>
@@ -12,11 +14,6 @@
 
 namespace Zo::KV9RudiVeruv {
 
-// What the first frame's start gave: 0 the overlay is off for good, 1 it runs without Chinese
-// glyphs, 2 with them. The font-texture fallback lowers 2 to 1.
-extern int g_overlayStartResult;
-extern HWND g_gameWindow;           // the device's focus window
-extern WNDPROC g_originalWndProc;   // the game window's own procedure
 // Set once the toolkit and both of its back ends have started; until then the replacement
 // procedure hands every message straight to the game.
 extern std::atomic<bool> g_overlayTakesInput;

@@ -4,12 +4,9 @@
 // The values live in the game: the panel shows what the game holds in each frame.
 
 #include "overlay/game_render_edge.h"
+#include "overlay/overlay_state.h"
 
 namespace Zo::KV9RudiVeruv {
-
-// The display checkboxes, under g_stateMutex; both start off and are not saved.
-extern bool g_hideHealthBars;    // "不显示血条和维修标志"
-extern bool g_hideSilhouettes;   // "不显示建筑背后的单位剪影"
 
 // The two display checkboxes, the shadow map size and distance and the four light colours.
 void drawRenderSettings(const GameRenderEdge& game);

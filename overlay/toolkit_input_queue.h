@@ -6,6 +6,8 @@
 // toolkit's frame starts. What the toolkit wanted to capture in its last frame goes the other
 // way, for the window procedure to decide what the game gets.
 
+#include "overlay/overlay_state.h"
+
 #include <boost/circular_buffer.hpp>
 
 #include <cstddef>
@@ -53,8 +55,5 @@ private:
     boost::circular_buffer<WindowMessage> m_messages{kCapacity};
     ToolkitCapture m_capture;
 };
-
-// The game window's one queue.
-extern ToolkitInputQueue g_toolkitInput;
 
 }  // namespace Zo::KV9RudiVeruv

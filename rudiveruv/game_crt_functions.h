@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rudiveruv/rudiveruv_state.h"
+
 #include <windows.h>
 
 #include <cstdarg>
@@ -21,10 +23,6 @@ struct GameCrtFunctions {
     int(__cdecl* fclose)(FILE* stream);
     int(__cdecl* vsnprintf)(char* buffer, std::size_t count, const char* format, va_list args);
 };
-
-// Filled at start-up. Once the replay detours are in place, their fields lead back into the
-// game's own functions.
-extern GameCrtFunctions g_gameCrt;
 
 // GetProcAddress(module, name); throws std::runtime_error when the module has no such export.
 FARPROC getProcAddressOrThrow(HMODULE module, const char* name);

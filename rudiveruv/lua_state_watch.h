@@ -5,15 +5,9 @@
 
 #include "rudiveruv/pause_allowed_rule.h"
 #include "rudiveruv/rudiveruv_lua.h"
-
-#include <atomic>
+#include "rudiveruv/rudiveruv_state.h"
 
 namespace Zo::KV9RudiVeruv {
-
-// The newest game Lua state; null before the first and after its end.
-extern std::atomic<LuaState*> g_gameLuaState;
-// How many game Lua states have arrived; numbers the watch names.
-extern std::atomic<int> g_checkerCounter;
 
 // Starts body(data) on a detached thread of its own; false when no thread could start, with the
 // reason in GetLastError(). The watcher of each Lua state is started through it; tests put a

@@ -10,10 +10,10 @@
 #include "rudiveruv/game_crt_functions.h"
 #include "rudiveruv/lua_state_watch.h"
 #include "rudiveruv/process_end.h"
-#include "rudiveruv/render_hooks.h"
 #include "rudiveruv/replay_capture.h"
 #include "rudiveruv/rudiveruv_controller.h"
 #include "rudiveruv/rudiveruv_lua.h"
+#include "rudiveruv/rudiveruv_state.h"
 #include "rudiveruv/time_pause_state.h"
 
 #include <nlohmann/json.hpp>

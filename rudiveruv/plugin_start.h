@@ -4,15 +4,9 @@
 // own copy of the game's Lua API, reads its options and detours the game where it needs to.
 
 #include "bridge/lua_plugin_host.h"
-
-#include <atomic>
+#include "rudiveruv/rudiveruv_state.h"
 
 namespace Zo::KV9RudiVeruv {
-
-// Set to 1 by the first start; never cleared, so the plug-in starts once per process.
-extern std::atomic<int> g_rudiVeruvInitCalled;
-// Under the debug module's controller lock.
-extern bool g_debugModuleInitialized;
 
 // The plug-in's init entry, on the host loader's thread. Logs the reason and returns false
 // when the plug-in cannot run; detours already in place then stay.

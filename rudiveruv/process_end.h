@@ -6,12 +6,9 @@
 // never destroyed (the replay capture, the debug module's controller, the state lock, plain
 // values) or checks g_processEnding first and then goes straight to the game's own function.
 
-#include <atomic>
+#include "rudiveruv/rudiveruv_state.h"
 
 namespace Zo::KV9RudiVeruv {
-
-// Set by beginProcessEnd; never cleared.
-extern std::atomic<bool> g_processEnding;
 
 // The exit handler that the plug-in's start registers. It runs before the destructor of every
 // object built before the start, and after it a detour or a waking Lua-state watcher touches

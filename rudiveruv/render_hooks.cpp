@@ -1,4 +1,4 @@
-#include "rudiveruv/render_hooks.h"
+#include "rudiveruv/rudiveruv_state.h"
 
 namespace Zo::KV9RudiVeruv {
 

@@ -4,6 +4,8 @@
 // game's runtime, and reads the kind of game from the replay's header. The detours call the
 // game's own functions with the same arguments and return their results unchanged.
 
+#include "rudiveruv/rudiveruv_state.h"
+
 #include <cstddef>
 #include <cstdio>
 #include <mutex>
@@ -22,9 +24,6 @@ struct ReplayCapture {
     std::string buffer;       // the replay's bytes so far, collected until the parse
     bool headerParsed = false;
 };
-
-// Lives to the very end of the process: the detours may run after every static destructor.
-extern ReplayCapture& g_replayCapture;
 
 // Detours of the game's _wfopen, fwrite, ftell and fclose.
 FILE* __cdecl hookedWfopen(const wchar_t* filename, const wchar_t* mode);

@@ -7,6 +7,7 @@
 #include "bridge/code_scan.h"
 #include "bridge/fnv1a.h"
 #include "bridge/plugin_host_api.h"
+#include "rudiveruv/rudiveruv_state.h"
 
 #include <windows.h>
 
@@ -55,7 +56,6 @@ bool __cdecl RunAppFast();
 void __cdecl ForceAppContinue();
 
 // The detour of Kernel32's GetProcAddress; g_originalGetProcAddress leads back into it.
-extern void* g_originalGetProcAddress;
 FARPROC WINAPI hookedGetProcAddress(HMODULE module, LPCSTR name);
 
 // What the controller's callables do: they read and write the time-pause state.

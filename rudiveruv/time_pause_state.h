@@ -1,9 +1,9 @@
 #pragma once
 
-// The time-pause state that the debug module, the Lua-state watch and the overlay share.
+// The time-pause state that the debug module, the Lua-state watch and the overlay share: its
+// globals are in rudiveruv_state.h, its lock in the system's one lock order here.
 
-#include <atomic>
-#include <mutex>
+#include "rudiveruv/rudiveruv_state.h"
 
 namespace Zo::KV9RudiVeruv {
 
@@ -18,18 +18,6 @@ namespace Zo::KV9RudiVeruv {
 // game's own object lock. None of them is held across a call
 // into the game's Lua (Lua text runs on the game's Lua thread from the chunk queue, with no lock
 // held) or into game code that may call the debug module.
-//
-// Guards every time-pause global below but the two atomics, and the overlay's own state.
-// Recursive: the overlay frame holds it while its buttons append to the Output log.
-extern std::recursive_mutex& g_stateMutex;
-
-extern std::atomic<bool> g_rudiVeruvd;  // time pause requested
-extern std::atomic<bool> g_runFast;     // fast-forward requested
-extern double g_gameTime;               // seconds: the logic frame / 15, in single precision
-extern int g_logicFrame;                // the frame the game reported last
-extern float g_fastForwardTarget;       // seconds; not above 0 means no target
-extern bool g_rudiVeruvAllowed;         // pausing is possible in the current game state
-extern bool g_luaWindowAvailable;       // the game's Lua state has shown object events
 
 // Flips the pause in one atomic step, so that a pause or resume that the game's debug functions
 // store meanwhile is never overwritten by a stale read. Returns whether time is paused now.

@@ -2,6 +2,7 @@
 
 #include "overlay/camera_profile.h"
 #include "rudiveruv/time_pause_state.h"
+#include "tests/folder_state_guard.h"
 #include "tests/headless_toolkit.h"
 
 #include <gtest/gtest.h>
@@ -68,7 +69,7 @@ bool hasWord(const std::string& text, const std::string& word) {
 class BezierInspector : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::swap(g_currentProfile, m_savedProfile);
+        g_currentProfile = CameraProfile{};
         ImGui::GetIO().DisplaySize = ImVec2(1200.0f, 1200.0f);
         // One segment in every channel: time 1 to 3 from value 20 to 22, pre at 0 and post at 9.
         CameraProfile& profile = g_currentProfile;
@@ -84,8 +85,6 @@ protected:
             profile.bezierResults[channel] = BezierSolveResult{21.0f + lift, 2.0f, 7};
         }
     }
-    void TearDown() override { std::swap(g_currentProfile, m_savedProfile); }
-
     // The inspector beside the toolkit's window, at a fixed place and size.
     static void draw() {
         ImGui::SetNextWindowPos(ImVec2(0.0f, 610.0f));
@@ -105,7 +104,7 @@ protected:
 
     std::lock_guard<std::recursive_mutex> m_lock{g_stateMutex};
     HeadlessToolkit m_toolkit{ImVec2(800.0f, 600.0f), {kBezierInspectorTitle, "的贝塞尔曲线迭代了次后计算出结果"}};
-    CameraProfile m_savedProfile;
+    OverlayStateGuard m_overlayState;
 };
 
 TEST_F(BezierInspector, OpensOnlyWhileTheAnimationIsInABezierSegment) {

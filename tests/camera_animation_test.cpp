@@ -4,6 +4,7 @@
 #include "overlay/output_log.h"
 #include "rudiveruv/time_pause_state.h"
 #include "tests/fake_monotonic_clock.h"
+#include "tests/folder_state_guard.h"
 
 #include <gtest/gtest.h>
 
@@ -57,12 +58,8 @@ constexpr float kPi = std::numbers::pi_v<float>;
 class CameraAnimation : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::swap(g_currentProfile, m_savedProfile);
-        std::swap(g_outputLog, m_savedLog);
-    }
-    void TearDown() override {
-        std::swap(g_currentProfile, m_savedProfile);
-        std::swap(g_outputLog, m_savedLog);
+        g_currentProfile = CameraProfile{};
+        g_outputLog.clear();
     }
 
     static void setKeyframes(std::initializer_list<std::pair<const float, CameraPoint>> keyframes) {
@@ -85,8 +82,7 @@ protected:
 
     std::lock_guard<std::recursive_mutex> m_lock{g_stateMutex};
     FakeMonotonicClock m_clock;
-    CameraProfile m_savedProfile;
-    boost::circular_buffer<OutputLogEntry> m_savedLog{kOutputLogCapacity};
+    OverlayStateGuard m_overlayState;
 };
 
 TEST_F(CameraAnimation, LinearSegmentMovesStraightAndTheAnglesAlongTheShorterArc) {

@@ -5,6 +5,7 @@
 #include "overlay/hotkey_letters.h"
 #include "overlay/nul_padded_text.h"
 #include "overlay/output_log.h"
+#include "tests/folder_state_guard.h"
 #include "tests/test_folder.h"
 
 #include <gtest/gtest.h>
@@ -158,10 +159,7 @@ protected:
         fs::create_directories(folder);
         resetGlobals();
     }
-    void TearDown() override {
-        fs::remove_all(folder.parent_path());
-        resetGlobals();
-    }
+    void TearDown() override { fs::remove_all(folder.parent_path()); }
 
     static void resetGlobals() {
         g_cameraProfiles.clear();
@@ -189,7 +187,7 @@ protected:
     }
 
     fs::path folder;
-    boost::circular_buffer<OutputLogEntry> m_savedLog{kOutputLogCapacity};
+    OverlayStateGuard m_overlayState;
 };
 
 TEST_F(CameraConfigTest, SaveWritesTheGoldenFileAndLoadReadsItBack) {
@@ -533,7 +531,6 @@ TEST_F(CameraConfigTest, ASaveThatCannotReplaceTheFileLeavesWhatStandsThere) {
 // The writer's null for NaN and infinity, a number beyond a float, or no number at all where a
 // float belongs: each is read as 0, every profile loads, and the Output log says so once.
 TEST_F(CameraConfigTest, ValuesThatAreNotFiniteNumbersLoadAsZeroWithALogLine) {
-    std::swap(g_outputLog, m_savedLog);
     const std::string second = R"({"animations":[[2,{"label":"b","r1":0,"r2":0,"r3":0,"x":5,)"
                                R"("y":6,"z":7}]],"description":"Second","timedEvents":[]})";
     const struct {
@@ -582,7 +579,6 @@ TEST_F(CameraConfigTest, ValuesThatAreNotFiniteNumbersLoadAsZeroWithALogLine) {
         EXPECT_FALSE(g_outputLog[0].color.has_value());
     }
     EXPECT_EQ(g_cameraProfiles[0].animations.begin()->second.y, 2.0f) << "the rest as written";
-    std::swap(g_outputLog, m_savedLog);
 }
 
 // A hotkey's first byte that is no character by itself (here the start of "é") would make the

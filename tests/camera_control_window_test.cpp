@@ -6,6 +6,7 @@
 #include "overlay/camera_profile.h"
 #include "overlay/keyframe_editor.h"
 #include "rudiveruv/time_pause_state.h"
+#include "tests/folder_state_guard.h"
 #include "tests/headless_toolkit.h"
 
 #include <gtest/gtest.h>
@@ -78,18 +79,12 @@ ImU32 textColourIn(ImGuiWindow* window, const ImRect& rect) {
 class CameraControlWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        swapGlobals();
+        g_cameraProfiles.clear();
+        g_currentProfile = CameraProfile{};
+        g_currentProfileIndex = 0;
         // The window is taller than the toolkit's display: let nothing of it be clipped away.
         ImGui::GetIO().DisplaySize = ImVec2(800.0f, 2000.0f);
     }
-    void TearDown() override { swapGlobals(); }
-
-    void swapGlobals() {
-        std::swap(g_cameraProfiles, m_savedProfiles);
-        std::swap(g_currentProfile, m_savedProfile);
-        std::swap(g_currentProfileIndex, m_savedIndex);
-    }
-
     std::function<void()> draw() {
         return [this] {
             drawCameraControlWindow(m_camera.access(), m_readConstants);
@@ -134,9 +129,7 @@ protected:
     FakeCamera m_camera;
     PixelShaderConstantRead m_readConstants;
     float m_contentHeight = 0.0f;  // of the window, in the last frame
-    std::vector<CameraProfile> m_savedProfiles;
-    CameraProfile m_savedProfile;
-    int32_t m_savedIndex = 0;
+    OverlayStateGuard m_overlayState;
 };
 
 TEST_F(CameraControlWindow, WithOneProfileTheSwitchStaysAtZeroAndACloneIsSelected) {
@@ -188,16 +181,12 @@ TEST_F(CameraControlWindow, ANewProfileIsAppendedAndSelected) {
 }
 
 TEST_F(CameraControlWindow, SaveWritesTheConfigurationFile) {
-    const std::wstring savedPath = g_configPath;
-    const std::string savedStatus = g_configStatusText;
     g_cameraProfiles = {CameraProfile{}};
     g_currentProfile.description = "saved";
     click("保存配置");
     EXPECT_NE(g_configStatusText.find("已保存配置文件："), std::string::npos) << g_configStatusText;
     EXPECT_EQ(textOf(g_cameraProfiles[0].description), "saved");
     EXPECT_TRUE(std::filesystem::remove(std::filesystem::path(g_configPath)));
-    g_configPath = savedPath;
-    g_configStatusText = savedStatus;
 }
 
 TEST_F(CameraControlWindow, TheDescriptionTakesAtMost71BytesOnceFilledTo72) {

@@ -4,6 +4,7 @@
 #include "overlay/output_log.h"
 #include "rudiveruv/time_pause_state.h"
 #include "tests/addresses.h"
+#include "tests/folder_state_guard.h"
 
 #include <windows.h>
 
@@ -155,7 +156,6 @@ protected:
         s_hookCalls.clear();
         s_hookResult = true;
     }
-    void TearDown() override { g_originalGetProcAddress = s_savedOriginal; }
 
     struct HookCall {
         void** target;
@@ -173,6 +173,7 @@ protected:
     static inline std::vector<HookCall> s_hookCalls;
     static inline bool s_hookResult = true;
 
+    RudiVeruvStateGuard m_rudiVeruvState;
     SyntheticImage m_image;
     RudiVeruvController m_controller;
     const HookRoutine m_hook = recordingHook;
@@ -231,34 +232,6 @@ TEST_F(DebugModuleInstall, AFailedHookStillWritesTheHandleAndLeavesItUninstalled
     EXPECT_TRUE(m_controller.installed);
 }
 
-// Saves the time-pause state and puts it back.
-class SavedTimePauseState {
-public:
-    SavedTimePauseState() {
-        std::lock_guard lock(g_stateMutex);
-        m_paused = g_rudiVeruvd.load();
-        m_runFast = g_runFast.load();
-        m_gameTime = g_gameTime;
-        m_logicFrame = g_logicFrame;
-        m_target = g_fastForwardTarget;
-    }
-    ~SavedTimePauseState() {
-        std::lock_guard lock(g_stateMutex);
-        g_rudiVeruvd = m_paused;
-        g_runFast = m_runFast;
-        g_gameTime = m_gameTime;
-        g_logicFrame = m_logicFrame;
-        g_fastForwardTarget = m_target;
-    }
-
-private:
-    bool m_paused;
-    bool m_runFast;
-    double m_gameTime;
-    int m_logicFrame;
-    float m_target;
-};
-
 // Runs each test with the shared controller's callables emptied; they come back afterwards.
 class DebugFunctions : public ::testing::Test {
 protected:
@@ -316,7 +289,7 @@ protected:
         std::function<void(std::string)> appendMessage;
     };
     Callables m_saved;
-    SavedTimePauseState m_state;
+    RudiVeruvStateGuard m_rudiVeruvState;
     std::vector<std::string> m_calls;
 };
 
@@ -463,7 +436,8 @@ protected:
 
     RudiVeruvController& m_controller = RudiVeruvController::instance();
     const HMODULE m_fake = reinterpret_cast<HMODULE>(&m_controller);
-    SavedTimePauseState m_state;
+    RudiVeruvStateGuard m_rudiVeruvState;
+    OverlayStateGuard m_overlayState;
 };
 
 using GetProcAddressFunction = FARPROC(WINAPI*)(HMODULE, LPCSTR);

@@ -6,6 +6,7 @@
 #include "hostgame/game_symbols.h"
 #include "hostgame/game_world.h"
 #include "tests/addresses.h"
+#include "tests/folder_state_guard.h"
 #include "tests/instruction_bytes.h"
 #include "tests/scan_decoder.h"
 #include "tests/scan_outcome.h"
@@ -288,7 +289,8 @@ protected:
     void SetUp() override {
         g_kv9Lua = standInLuaApi();
     }
-    void TearDown() override { g_kv9Lua = {}; }
+
+    BridgeStateGuard m_bridgeState;
 
     enum class Argument { Text, Number, Table, None };
 

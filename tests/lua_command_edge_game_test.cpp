@@ -7,6 +7,7 @@
 #include "rudiveruv/lua_chunk_queue.h"
 #include "rudiveruv/lua_state_watch.h"
 #include "rudiveruv/rudiveruv_lua.h"
+#include "tests/folder_state_guard.h"
 #include "tests/stand_in_lua_api.h"
 
 #include <gtest/gtest.h>
@@ -34,11 +35,8 @@ protected:
         g_luaDostring = reinterpret_cast<Tovek::KV9Lua::lua_CFunction>(&host_base_dostring);
         g_gameLuaState = nullptr;
     }
-    void TearDown() override {
-        g_gameLuaState = nullptr;
-        g_rudiVeruvLua = {};
-        g_luaDostring = nullptr;
-    }
+
+    RudiVeruvStateGuard m_rudiVeruvState;
 };
 
 TEST_F(LuaCommandEdgeGame, CommandsRunInTheGamesLuaStateAsTextFollowedByArguments) {

@@ -5,6 +5,7 @@
 #include "bridge/lua_registration.h"
 #include "bridge/shared_data.h"
 #include "hostgame/lua_runtime.h"
+#include "tests/folder_state_guard.h"
 #include "tests/stand_in_lua_api.h"
 
 #include <gtest/gtest.h>
@@ -63,11 +64,6 @@ protected:
         g_pluginLuaStateEntries = {registerThrowingFunctions};
         m_state = HostLua::newState();
         registerPluginLuaFunctions(L());
-    }
-    void TearDown() override {
-        g_pluginLuaStateEntries.clear();
-        g_sharedDataContext.reset();
-        g_kv9Lua = {};
     }
 
     LuaState* L() { return reinterpret_cast<LuaState*>(m_state.get()); }
@@ -141,14 +137,13 @@ TEST_F(LuaFunctionEdgeTest, CheckersHoldTheEdgesSoAStateIsRegisteredOnce) {
 
     // Likewise the animation functions: a second registration would overwrite what a script
     // has since assigned. (A known animation global spares the scan.)
-    const uint32_t knownGlobal = g_animationLuaGlobal.exchange(1);
+    g_animationLuaGlobal = 1;
     registerAnimationLuaFunctions(L());
     lua_pushnumber(m_state.get(), 3);
     lua_setglobal(m_state.get(), "AnimationLuaGetCurrentGameObjectId");
     registerAnimationLuaFunctions(L());
     lua_getglobal(m_state.get(), "AnimationLuaGetCurrentGameObjectId");
     EXPECT_EQ(m_state->top[-1].tag, HostLua::kNumber);
-    g_animationLuaGlobal = knownGlobal;
 }
 
 // The game's Lua raises an error by longjmp: a push that runs out of memory never returns.

@@ -4,6 +4,7 @@
 #include "overlay/lua_command_edge.h"
 #include "overlay/lua_command_scripts.h"
 #include "overlay/lua_commands.h"
+#include "tests/folder_state_guard.h"
 #include "tests/headless_toolkit.h"
 
 #include <gtest/gtest.h>
@@ -70,9 +71,6 @@ class LuaFunctionsWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_savedEdge = g_luaCommandEdge;
-        m_savedColors = g_playerColorTable;
-        m_savedTeams = g_teamPlayerList;
-        m_savedInput = g_gameInputEnabled;
         g_luaCommandEdge.runChunk = [this](std::string chunk) {
             m_sent.push_back(unscrambled(std::move(chunk)));
         };
@@ -80,12 +78,7 @@ protected:
         initTeamPlayerNames(m_teams);
     }
 
-    void TearDown() override {
-        g_luaCommandEdge = m_savedEdge;
-        g_playerColorTable = m_savedColors;
-        g_teamPlayerList = m_savedTeams;
-        g_gameInputEnabled = m_savedInput;
-    }
+    void TearDown() override { g_luaCommandEdge = m_savedEdge; }
 
     // The argument lists sent, each after the stored text it must follow.
     std::vector<std::string> argumentsSent(const char* storedScript) const {
@@ -137,6 +130,7 @@ protected:
         m_toolkit.clickAt(ImVec2(790.0f, 590.0f), draw);
     }
 
+    OverlayStateGuard m_overlayState;
     HeadlessToolkit m_toolkit = makeToolkit();
     PlayerColorTable m_colors;
     TeamPlayerList m_teams;
@@ -144,9 +138,6 @@ protected:
 
 private:
     LuaCommandEdge m_savedEdge;
-    PlayerColorTable m_savedColors;
-    TeamPlayerList m_savedTeams;
-    bool m_savedInput = true;
 };
 
 TEST_F(LuaFunctionsWindowTest, TablesStartWithThePresetsAndTheDefaults) {

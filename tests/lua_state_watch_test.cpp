@@ -9,6 +9,7 @@
 #include "overlay/output_log.h"
 #include "rudiveruv/replay_capture.h"
 #include "rudiveruv/time_pause_state.h"
+#include "tests/folder_state_guard.h"
 #include "tests/stand_in_lua_api.h"
 
 #include <windows.h>
@@ -126,16 +127,6 @@ protected:
         setFlags(false, false, false);
     }
 
-    void TearDown() override {
-        g_gameLuaState = nullptr;
-        g_rudiVeruvLua = {};
-        g_luaDostring = nullptr;
-        setReplay({});
-        setFlags(false, false, false);
-        std::lock_guard lock(g_stateMutex);
-        g_currentProfile = {};
-    }
-
     static StatePtr arrive() {
         StatePtr state = HostLua::newState();
         onLuaStateReady(asGameState(state.get()));
@@ -149,6 +140,9 @@ protected:
         state.reset();
         ASSERT_TRUE(eventually([] { return !pauseAllowed(); }));
     }
+
+    RudiVeruvStateGuard m_rudiVeruvState;
+    OverlayStateGuard m_overlayState;
 };
 
 TEST_F(LuaStateWatch, TwoStatesInARowAreNumberedAndTheNewerOneOutlivesTheOldersEnd) {

@@ -6,6 +6,7 @@
 #include "overlay/render_settings_panel.h"
 #include "rudiveruv/time_pause_state.h"
 #include "tests/fake_game_render.h"
+#include "tests/folder_state_guard.h"
 #include "tests/headless_toolkit.h"
 
 #include <gtest/gtest.h>
@@ -62,52 +63,18 @@ std::string buttonLine(const std::string& label) { return "[ " + label + " ]"; }
 class MainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::swap(g_outputLog, m_savedLog);
-        m_saved = {g_rudiVeruvd.load(), g_runFast.load(), g_gameTime, g_logicFrame,
-                   g_fastForwardTarget, g_rudiVeruvAllowed, g_cameraControlEnabled,
-                   g_cameraCodePatched, g_hideHealthBars, g_hideSilhouettes, g_hotkeyDisplay,
-                   g_hotkeyPause, g_hotkeyAnimation, g_configStatusText, g_configStatusDetail};
-        restore(Saved{});
-    }
-    void TearDown() override {
-        restore(m_saved);
-        std::swap(g_outputLog, m_savedLog);
-    }
-
-    struct Saved {
-        bool paused = false;
-        bool runFast = false;
-        double gameTime = 0.0;
-        int logicFrame = 0;
-        float target = -1.0f;
-        bool allowed = false;
-        bool cameraControl = false;
-        bool patched = false;
-        bool hideHealthBars = false;
-        bool hideSilhouettes = false;
-        char hotkeyDisplay = 0;
-        char hotkeyPause = 0;
-        char hotkeyAnimation = 0;
-        std::string statusText;
-        std::string statusDetail;
-    };
-
-    static void restore(const Saved& s) {
-        g_rudiVeruvd = s.paused;
-        g_runFast = s.runFast;
-        g_gameTime = s.gameTime;
-        g_logicFrame = s.logicFrame;
-        g_fastForwardTarget = s.target;
-        g_rudiVeruvAllowed = s.allowed;
-        g_cameraControlEnabled = s.cameraControl;
-        g_cameraCodePatched = s.patched;
-        g_hideHealthBars = s.hideHealthBars;
-        g_hideSilhouettes = s.hideSilhouettes;
-        g_hotkeyDisplay = s.hotkeyDisplay;
-        g_hotkeyPause = s.hotkeyPause;
-        g_hotkeyAnimation = s.hotkeyAnimation;
-        g_configStatusText = s.statusText;
-        g_configStatusDetail = s.statusDetail;
+        g_outputLog.clear();
+        g_rudiVeruvd = false;
+        g_runFast = false;
+        g_gameTime = 0.0;
+        g_logicFrame = 0;
+        g_fastForwardTarget = -1.0f;
+        g_rudiVeruvAllowed = false;
+        g_cameraControlEnabled = g_cameraCodePatched = false;
+        g_hideHealthBars = g_hideSilhouettes = false;
+        g_hotkeyDisplay = g_hotkeyPause = g_hotkeyAnimation = 0;
+        g_configStatusText.clear();
+        g_configStatusDetail.clear();
     }
 
     void draw() { drawMainWindowContents(m_edge); }
@@ -119,8 +86,8 @@ protected:
     }
 
     std::unique_lock<std::recursive_mutex> m_lock{g_stateMutex};
-    boost::circular_buffer<OutputLogEntry> m_savedLog{kOutputLogCapacity};
-    Saved m_saved;
+    RudiVeruvStateGuard m_rudiVeruvState;
+    OverlayStateGuard m_overlayState;
     FakeGameRender m_game;
     GameRenderEdge m_edge = m_game.edge();
     HeadlessToolkit m_toolkit{

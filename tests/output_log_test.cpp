@@ -1,6 +1,7 @@
 #include "overlay/output_log.h"
 
 #include "rudiveruv/time_pause_state.h"
+#include "tests/folder_state_guard.h"
 #include "tests/headless_context.h"
 #include "tests/headless_toolkit.h"
 
@@ -36,17 +37,13 @@ class OutputLog : public ::testing::Test {
 protected:
     void SetUp() override {
         std::lock_guard lock(g_stateMutex);
-        std::swap(g_outputLog, m_saved);
+        g_outputLog.clear();
     }
-    void TearDown() override {
-        closeOutputLogMirror();
-        std::lock_guard lock(g_stateMutex);
-        std::swap(g_outputLog, m_saved);
-    }
+    void TearDown() override { closeOutputLogMirror(); }
 
     static void appendText(const std::string& text) { appendOutputLog(text.data(), text.size()); }
 
-    boost::circular_buffer<OutputLogEntry> m_saved{kOutputLogCapacity};
+    OverlayStateGuard m_overlayState;
 };
 
 TEST_F(OutputLog, KeepsTheLastThousandLines) {

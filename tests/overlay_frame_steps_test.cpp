@@ -6,6 +6,7 @@
 #include "overlay/overlay_state.h"
 #include "rudiveruv/time_pause_state.h"
 #include "tests/fake_game_render.h"
+#include "tests/folder_state_guard.h"
 #include "tests/headless_context.h"
 
 #include <gtest/gtest.h>
@@ -94,15 +95,7 @@ protected:
         g_cameraProfiles.assign(1, CameraProfile{});  // no configuration file is read
         g_frameCallbacks["count"] = [this] { ++m_callbackCalls; };
     }
-    void TearDown() override {
-        ImGui::DestroyContext(m_context);
-        std::lock_guard lock(g_stateMutex);
-        g_frameCallbacks.clear();
-        g_cameraProfiles.clear();
-        g_overlayVisible = true;
-        g_rudiVeruvAllowed = g_cameraControlEnabled = false;
-        g_rudiVeruvd = false;
-    }
+    void TearDown() override { ImGui::DestroyContext(m_context); }
 
     // One frame; the names of the windows it drew.
     std::vector<std::string> frame() {
@@ -121,6 +114,8 @@ protected:
         return windows;
     }
 
+    RudiVeruvStateGuard m_rudiVeruvState;
+    OverlayStateGuard m_overlayState;
     ImGuiContext* m_context = nullptr;
     FakeGameRender m_render;
     int m_callbackCalls = 0;

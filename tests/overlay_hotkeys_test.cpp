@@ -5,6 +5,7 @@
 #include "overlay/output_log.h"
 #include "overlay/overlay_state.h"
 #include "rudiveruv/time_pause_state.h"
+#include "tests/folder_state_guard.h"
 
 #include <gtest/gtest.h>
 
@@ -83,19 +84,10 @@ class CtrlKey : public ::testing::Test {
 protected:
     void SetUp() override {
         std::lock_guard lock(g_stateMutex);
-        std::swap(g_outputLog, m_savedLog);
+        g_outputLog.clear();
         g_hotkeyDisplay = 'P';
         g_hotkeyPause = 'O';
         g_hotkeyAnimation = 'A';
-    }
-    void TearDown() override {
-        std::lock_guard lock(g_stateMutex);
-        std::swap(g_outputLog, m_savedLog);
-        g_hotkeyDisplay = g_hotkeyPause = g_hotkeyAnimation = 0;
-        g_rudiVeruvAllowed = g_cameraControlEnabled = false;
-        g_overlayVisible = true;
-        g_currentProfile.animationPlaying = false;
-        g_rudiVeruvd = false;
     }
 
     static std::vector<std::string> logLines() {
@@ -105,7 +97,8 @@ protected:
         return lines;
     }
 
-    boost::circular_buffer<OutputLogEntry> m_savedLog{kOutputLogCapacity};
+    RudiVeruvStateGuard m_rudiVeruvState;
+    OverlayStateGuard m_overlayState;
 };
 
 TEST_F(CtrlKey, DisplayHotkeyTogglesTheOverlayAndKeepsTheKey) {

@@ -6,6 +6,7 @@
 #include "overlay/overlay_state.h"
 #include "rudiveruv/process_end.h"
 #include "rudiveruv/time_pause_state.h"
+#include "tests/folder_state_guard.h"
 
 #include <gtest/gtest.h>
 #include <imgui.h>
@@ -46,25 +47,18 @@ protected:
         device->Present(nullptr, nullptr, nullptr, nullptr);
     }
 
-    void TearDown() override {
-        std::lock_guard lock(g_stateMutex);
-        g_frameCallbacks.clear();
-        g_hotkeyDisplay = g_hotkeyAnimation = 0;
-        g_rudiVeruvAllowed = g_cameraControlEnabled = false;
-        g_currentProfile.animationPlaying = false;
-        g_overlayVisible = true;
-    }
+    RudiVeruvStateGuard m_rudiVeruvState;
+    OverlayStateGuard m_overlayState;
 };
 
 TEST_F(OverlayInput, BeforeTheToolkitStartsEveryMessageGoesToTheGame) {
     if (g_overlayTakesInput) GTEST_SKIP() << "the overlay already started in this process";
-    const WNDPROC saved = g_originalWndProc;
+    const SavedGlobal<WNDPROC> gameProcedure(g_originalWndProc);
     g_originalWndProc = countingProcedure;
     for (const UINT message : {WM_KEYDOWN, WM_CHAR, WM_LBUTTONDOWN, WM_MOUSEMOVE}) {
         EXPECT_EQ(hookedWndProc(game().window().handle(), message, 'P', 0), 7);
     }
     EXPECT_EQ(g_gameProcedureCalls, 4);
-    g_originalWndProc = saved;
 }
 
 // Once the process has begun to end, the overlay's state may be gone: every message goes
@@ -79,15 +73,16 @@ TEST_F(OverlayInput, OnceTheProcessEndsEveryMessageGoesToTheGame) {
     GetKeyboardState(keys.data());
     keys[VK_CONTROL] = keys[VK_LCONTROL] = 0x80;
     SetKeyboardState(keys.data());
-    const WNDPROC saved = g_originalWndProc;
-    g_originalWndProc = countingProcedure;
     const int before = g_gameProcedureCalls;
-    g_processEnding = true;
-    for (const UINT message : {WM_KEYDOWN, WM_CHAR, WM_LBUTTONDOWN}) {
-        EXPECT_EQ(hookedWndProc(game().window().handle(), message, 'P', 0), 7);
+    {
+        const SavedGlobal<WNDPROC> gameProcedure(g_originalWndProc);
+        g_originalWndProc = countingProcedure;
+        const SavedGlobal<std::atomic<bool>> processEnding(g_processEnding);
+        g_processEnding = true;
+        for (const UINT message : {WM_KEYDOWN, WM_CHAR, WM_LBUTTONDOWN}) {
+            EXPECT_EQ(hookedWndProc(game().window().handle(), message, 'P', 0), 7);
+        }
     }
-    g_processEnding = false;
-    g_originalWndProc = saved;
     keys[VK_CONTROL] = keys[VK_LCONTROL] = 0;
     SetKeyboardState(keys.data());
     EXPECT_EQ(g_gameProcedureCalls - before, 3);

@@ -1,5 +1,7 @@
 #include "rudiveruv/time_pause_state.h"
 
+#include "tests/folder_state_guard.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -26,6 +28,7 @@ enum class Partner { Toggle, StorePaused, StoreRunning };
 // (AppendMessageAndPause) or a resume (ForceAppContinue) by exchange, each counting the
 // changes it made. When no change is lost, the flag ends where the counted changes lead.
 TEST(PauseToggle, NoConcurrentToggleOrStoreIsLost) {
+    const RudiVeruvStateGuard rudiVeruvState;
     constexpr int kSteps = 100000;
     struct Case {
         const char* what;
@@ -68,10 +71,10 @@ TEST(PauseToggle, NoConcurrentToggleOrStoreIsLost) {
             << "overlay " << overlay.pauses << " pauses, " << overlay.resumes
             << " resumes; other " << other.pauses << " pauses, " << other.resumes << " resumes";
     }
-    g_rudiVeruvd = false;
 }
 
 TEST(PauseToggle, FlipsAndTellsTheNewState) {
+    const RudiVeruvStateGuard rudiVeruvState;
     g_rudiVeruvd = false;
     EXPECT_TRUE(togglePause());
     EXPECT_TRUE(g_rudiVeruvd.load());

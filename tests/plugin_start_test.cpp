@@ -7,10 +7,11 @@
 #include "rudiveruv/d3d9_probe.h"
 #include "rudiveruv/game_crt_functions.h"
 #include "rudiveruv/lua_state_watch.h"
-#include "rudiveruv/render_hooks.h"
 #include "rudiveruv/replay_capture.h"
 #include "rudiveruv/rudiveruv_lua.h"
+#include "rudiveruv/rudiveruv_state.h"
 #include "rudiveruv/time_pause_state.h"
+#include "tests/folder_state_guard.h"
 
 
 #include <windows.h>
@@ -94,15 +95,10 @@ protected:
         ASSERT_NE(m_msvcr80, nullptr);
         {
             std::lock_guard lock(g_stateMutex);
-            m_saved = {g_debugModuleInitialized, g_hotkeyDisplay, g_hotkeyPause};
             g_debugModuleInitialized = true;
             g_hotkeyDisplay = 'X';
             g_hotkeyPause = 'Y';
         }
-        m_savedLua = g_rudiVeruvLua;
-        m_savedDostring = g_luaDostring;
-        m_savedCrt = g_gameCrt;
-        m_savedDevice = {g_originalEndScene, g_originalReset};
         g_rudiVeruvInitCalled = 0;
         g_hookCalls.clear();
         g_failingCall = 0;
@@ -122,18 +118,6 @@ protected:
     }
 
     void TearDown() override {
-        g_rudiVeruvInitCalled = 0;
-        g_rudiVeruvLua = m_savedLua;
-        g_luaDostring = m_savedDostring;
-        g_gameCrt = m_savedCrt;
-        g_originalEndScene = m_savedDevice[0];
-        g_originalReset = m_savedDevice[1];
-        {
-            std::lock_guard lock(g_stateMutex);
-            g_debugModuleInitialized = m_saved.debugModuleInitialized;
-            g_hotkeyDisplay = m_saved.hotkeyDisplay;
-            g_hotkeyPause = m_saved.hotkeyPause;
-        }
         if (m_msvcr80 != nullptr) FreeLibrary(m_msvcr80);
         if (m_d3d9 != nullptr) FreeLibrary(m_d3d9);
     }
@@ -166,15 +150,8 @@ protected:
     KV9Lua m_api{};
 
 private:
-    struct Saved {
-        bool debugModuleInitialized;
-        char hotkeyDisplay;
-        char hotkeyPause;
-    } m_saved{};
-    KV9Lua m_savedLua{};
-    Tovek::KV9Lua::lua_CFunction m_savedDostring = nullptr;
-    GameCrtFunctions m_savedCrt{};
-    std::array<void*, 2> m_savedDevice{};
+    RudiVeruvStateGuard m_rudiVeruvState;
+    OverlayStateGuard m_overlayState;
 };
 
 TEST_F(PluginStartTest, CompleteStart) {

@@ -1,6 +1,7 @@
 #include "hostgame/game_replay_header.h"
 #include "rudiveruv/game_crt_functions.h"
 #include "rudiveruv/replay_capture.h"
+#include "tests/folder_state_guard.h"
 #include "tests/test_folder.h"
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -70,7 +72,7 @@ void writeFile(const std::filesystem::path& path, std::string_view bytes) {
 class ReplayCaptureTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        s_previousCrt = g_gameCrt;
+        s_suiteState.emplace();
         const HMODULE msvcr80 = LoadLibraryA("msvcr80.dll");
         ASSERT_NE(msvcr80, nullptr);
         const auto get = [msvcr80](auto& field, const char* name) {
@@ -87,7 +89,7 @@ protected:
         get(g_gameCrt.fclose, "fclose");
         get(g_gameCrt.vsnprintf, "_vsnprintf");
     }
-    static void TearDownTestSuite() { g_gameCrt = s_previousCrt; }
+    static void TearDownTestSuite() { s_suiteState.reset(); }
 
     void SetUp() override {
         m_folder = testFolderPath("vellox-replay");
@@ -95,7 +97,6 @@ protected:
         resetCapture();
     }
     void TearDown() override {
-        resetCapture();
         std::error_code ignored;
         std::filesystem::remove_all(m_folder, ignored);
     }
@@ -108,8 +109,11 @@ protected:
         ASSERT_EQ(hookedFwrite(bytes.data(), 1, bytes.size(), stream), bytes.size());
     }
 
+    // The suite's game runtime functions are put back after its last test, each test's capture
+    // after the test.
+    static inline std::optional<RudiVeruvStateGuard> s_suiteState;
+    RudiVeruvStateGuard m_rudiVeruvState;
     std::filesystem::path m_folder;
-    static inline GameCrtFunctions s_previousCrt{};
 };
 
 TEST_F(ReplayCaptureTest, RecordingIsParsedAtTheFirstFtell) {

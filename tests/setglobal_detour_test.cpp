@@ -4,6 +4,7 @@
 #include "bridge/init_state.h"
 #include "bridge/lua_registration.h"
 #include "hostgame/lua_runtime.h"
+#include "tests/folder_state_guard.h"
 #include "tests/stand_in_lua_api.h"
 
 #include <gtest/gtest.h>
@@ -39,10 +40,9 @@ protected:
     void TearDown() override {
         g_initState = InitState::running;
         g_hostLog = nullptr;
-        g_pluginLuaStateEntries.clear();
-        g_setglobalCallbacks.reset();
-        g_kv9Lua = {};
     }
+
+    BridgeStateGuard m_bridgeState;
 };
 
 // An exception must not unwind into the game's Lua: the detour reports it and returns as if the

@@ -2,6 +2,7 @@
 
 #include "rudiveruv/time_pause_state.h"
 #include "tests/fake_monotonic_clock.h"
+#include "tests/folder_state_guard.h"
 
 #include <gtest/gtest.h>
 
@@ -33,21 +34,10 @@ TimedEvent switching(TimedEvent event, bool pause, bool animation) {
 class TimedEvents : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::swap(g_currentProfile, m_savedProfile);
-        m_savedGameTime = g_gameTime;
-        m_savedLogicFrame = g_logicFrame;
-        m_savedPaused = g_rudiVeruvd.load();
-        m_savedRunFast = g_runFast.load();
+        g_currentProfile = CameraProfile{};
         setGame(600);
         g_rudiVeruvd = false;
         g_runFast = false;
-    }
-    void TearDown() override {
-        std::swap(g_currentProfile, m_savedProfile);
-        g_gameTime = m_savedGameTime;
-        g_logicFrame = m_savedLogicFrame;
-        g_rudiVeruvd = m_savedPaused;
-        g_runFast = m_savedRunFast;
     }
 
     static void setGame(int logicFrame) {
@@ -63,11 +53,8 @@ protected:
 
     std::lock_guard<std::recursive_mutex> m_lock{g_stateMutex};
     FakeMonotonicClock m_clock;
-    CameraProfile m_savedProfile;
-    double m_savedGameTime = 0.0;
-    int m_savedLogicFrame = 0;
-    bool m_savedPaused = false;
-    bool m_savedRunFast = false;
+    RudiVeruvStateGuard m_rudiVeruvState;
+    OverlayStateGuard m_overlayState;
 };
 
 TEST_F(TimedEvents, AnEmptyListStartsNoRun) {

@@ -1,6 +1,7 @@
 #include "overlay/timed_events_window.h"
 
 #include "rudiveruv/time_pause_state.h"
+#include "tests/folder_state_guard.h"
 #include "tests/headless_toolkit.h"
 
 #include <gtest/gtest.h>
@@ -19,14 +20,9 @@ namespace {
 class TimedEventsWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::swap(g_currentProfile, m_savedProfile);
-        std::swap(g_gameTime, m_savedGameTime);
-        std::swap(g_logicFrame, m_savedLogicFrame);
-    }
-    void TearDown() override {
-        std::swap(g_currentProfile, m_savedProfile);
-        std::swap(g_gameTime, m_savedGameTime);
-        std::swap(g_logicFrame, m_savedLogicFrame);
+        g_currentProfile = CameraProfile{};
+        g_gameTime = 0.0;
+        g_logicFrame = 0;
     }
     static void draw() { drawTimedEventsWindow(); }
 
@@ -35,9 +31,8 @@ protected:
                               {"当前游戏时间 （逻辑帧）当前动画时间个事件已被触发定时触发的事件删",
                                "添加新的定时事件游戏时间相对于摄像机动画游戏开始后第摄像机动画第",
                                "第一个事件后第秒抵达目标时间后：启用时停切换时停状态切换动画状态添加"}};
-    CameraProfile m_savedProfile;
-    double m_savedGameTime = 0.0;
-    int m_savedLogicFrame = 0;
+    RudiVeruvStateGuard m_rudiVeruvState;
+    OverlayStateGuard m_overlayState;
 };
 
 // The window's text as the toolkit's log capture writes it, with "\n" line ends.
