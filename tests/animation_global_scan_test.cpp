@@ -1,6 +1,6 @@
 #include "bridge/animation_global_scan.h"
 
-#include "hostgame/game_animation.h"
+#include "hostgame/game/game_animation.h"
 #include "tests/addresses.h"
 #include "tests/instruction_bytes.h"
 #include "tests/scan_decoder.h"

@@ -1,6 +1,6 @@
 #include "rudiveruv/rudiveruv_controller.h"
 
-#include "hostgame/inline_hook.h"
+#include "hostgame/loader/inline_hook.h"
 #include "overlay/output_log.h"
 #include "rudiveruv/time_pause_state.h"
 #include "tests/addresses.h"

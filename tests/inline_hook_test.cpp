@@ -1,4 +1,4 @@
-#include "hostgame/inline_hook.h"
+#include "hostgame/loader/inline_hook.h"
 
 #include <windows.h>
 

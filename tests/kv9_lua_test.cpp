@@ -3,7 +3,7 @@
 #include "bridge/base_lib_locator.h"
 #include "bridge/cache_cipher.h"
 #include "bridge/pointers_cache.h"
-#include "hostgame/game_symbols.h"
+#include "hostgame/game/game_symbols.h"
 #include "tests/addresses.h"
 #include "tests/stand_in_lua_api.h"
 

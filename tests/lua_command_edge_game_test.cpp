@@ -1,7 +1,7 @@
 #include "overlay/lua_command_edge.h"
 
-#include "hostgame/game_dostring.h"
-#include "hostgame/lua_runtime.h"
+#include "hostgame/game/game_dostring.h"
+#include "hostgame/game/lua_runtime.h"
 #include "overlay/lua_command_scripts.h"
 #include "overlay/lua_commands.h"
 #include "rudiveruv/lua_chunk_queue.h"

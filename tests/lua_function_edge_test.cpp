@@ -4,7 +4,7 @@
 #include "bridge/bridge_globals.h"
 #include "bridge/lua_registration.h"
 #include "bridge/shared_data.h"
-#include "hostgame/lua_runtime.h"
+#include "hostgame/game/lua_runtime.h"
 #include "tests/folder_state_guard.h"
 #include "tests/stand_in_lua_api.h"
 

@@ -2,8 +2,8 @@
 #include "rudiveruv/lua_state_watch.h"
 #include "rudiveruv/process_end.h"
 
-#include "hostgame/game_symbols.h"
-#include "hostgame/lua_runtime.h"
+#include "hostgame/game/game_symbols.h"
+#include "hostgame/game/lua_runtime.h"
 #include "overlay/camera_profile.h"
 #include "overlay/main_window.h"
 #include "overlay/output_log.h"

@@ -1,4 +1,4 @@
-#include "hostgame/game_device.h"
+#include "hostgame/game/game_device.h"
 #include "overlay/camera_profile.h"
 #include "overlay/hotkey_letters.h"
 #include "overlay/main_window.h"

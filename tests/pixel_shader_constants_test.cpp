@@ -1,6 +1,6 @@
 #include "overlay/pixel_shader_constants.h"
 
-#include "hostgame/game_device.h"
+#include "hostgame/game/game_device.h"
 
 #include <gtest/gtest.h>
 

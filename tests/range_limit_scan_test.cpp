@@ -1,6 +1,6 @@
 #include "bridge/range_limit_scan.h"
 
-#include "hostgame/game_patch_sites.h"
+#include "hostgame/game/game_patch_sites.h"
 #include "tests/addresses.h"
 #include "tests/scan_buffer.h"
 #include "tests/scan_decoder.h"

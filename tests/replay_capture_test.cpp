@@ -1,4 +1,4 @@
-#include "hostgame/game_replay_header.h"
+#include "hostgame/game/game_replay_header.h"
 #include "rudiveruv/game_crt_functions.h"
 #include "rudiveruv/replay_capture.h"
 #include "tests/folder_state_guard.h"

@@ -1,6 +1,6 @@
 #include "rudiveruv/replay_header.h"
 
-#include "hostgame/game_replay_header.h"
+#include "hostgame/game/game_replay_header.h"
 
 #include <gtest/gtest.h>
 

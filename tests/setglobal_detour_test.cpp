@@ -3,7 +3,7 @@
 #include "bridge/bridge_globals.h"
 #include "bridge/init_state.h"
 #include "bridge/lua_registration.h"
-#include "hostgame/lua_runtime.h"
+#include "hostgame/game/lua_runtime.h"
 #include "tests/folder_state_guard.h"
 #include "tests/stand_in_lua_api.h"
 

@@ -4,7 +4,7 @@
 // and base-library array, in the table's field order.
 
 #include "bridge/kv9_lua.h"
-#include "hostgame/game_symbols.h"
+#include "hostgame/game/game_symbols.h"
 #include "tests/addresses.h"
 
 #include <array>

@@ -1,8 +1,8 @@
 #include "bridge/this_player_scan.h"
 
 #include "bridge/message_push.h"
-#include "hostgame/game_patch_sites.h"
-#include "hostgame/game_world.h"
+#include "hostgame/game/game_patch_sites.h"
+#include "hostgame/game/game_world.h"
 #include "tests/addresses.h"
 #include "tests/scan_buffer.h"
 #include "tests/scan_decoder.h"

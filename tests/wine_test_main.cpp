@@ -1,7 +1,7 @@
 // The main of the test programs that run under Wine: every test, then the end that does no
 // more work once the result is printed.
 
-#include "hostgame/process_end.h"
+#include "hostgame/loader/process_end.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,0 @@
-#pragma once
-
-#include "hostgame/startup_scenarios.h"
-
-namespace HostGame {
-
-const std::vector<Scenario>& logicScenarios();
-
-}  // namespace HostGame

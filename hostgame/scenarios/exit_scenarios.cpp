@@ -1,0 +1,92 @@
+#include "hostgame/scenarios/exit_scenarios.h"
+
+#include "hostgame/scenarios/freed_memory_watch.h"
+#include "hostgame/game/game_replay.h"
+#include "hostgame/game/game_scripts.h"
+#include "hostgame/game/game_symbols.h"
+#include "hostgame/loader/inline_hook.h"
+#include "hostgame/loader/plugin_loader.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace HostGame {
+
+namespace {
+
+constexpr int kChildRuns = 3;
+// The exit code of a child in which a call wrote into memory freed as the process ended.
+constexpr int kWroteFreedMemory = 21;
+
+// Each child process must end cleanly.
+int runChildren(ScenarioChecks& checks, const char* scenario, const wchar_t* child, int runs) {
+    const auto dll = freshPluginCopy(scenario);
+    for (int run = 1; run <= runs; ++run) {
+        const int exit = runSelf(std::wstring(child) + L" \"" + dll.wstring() + L"\"");
+        checks.check(exit == 0, "process " + std::to_string(run) + " ended with exit code 0 (got " +
+                                    std::to_string(exit) + ")");
+    }
+    return checks.exitCode();
+}
+
+// The game ends right after its last Lua state, while the plug-in's watcher of that state is
+// still finishing.
+int exitUnderWatcher(ScenarioChecks& checks) {
+    return runChildren(checks, "exit_under_watcher", L"--exit-child", kChildRuns);
+}
+
+// The game ends while it records a replay: the game's runtime closes the recording in its own
+// unload, through the plug-in's fclose detour, after the plug-in's static objects are gone.
+int exitWhileRecording(ScenarioChecks& checks) {
+    return runChildren(checks, "exit_while_recording", L"--exit-recording-child", 2);
+}
+
+using FcloseFunction = int(__cdecl*)(FILE* stream);
+void* g_fcloseInsideCheck = nullptr;
+
+// Around the game runtime's fclose and the plug-in's detour of it: the detour must not have
+// written into memory freed before it ran.
+int __cdecl checkedFclose(FILE* stream) {
+    const int result = reinterpret_cast<FcloseFunction>(g_fcloseInsideCheck)(stream);
+    if (const void* block = firstWrittenFreedBlock()) {
+        std::fprintf(stderr, "fclose wrote into the block at %p, freed as the process ended\n",
+                     block);
+        std::fflush(stderr);
+        TerminateProcess(GetCurrentProcess(), kWroteFreedMemory);
+    }
+    return result;
+}
+
+}  // namespace
+
+int runExitChild(const std::filesystem::path& dll) {
+    if (!runPlugin(dll, kMinimalCustomData).result) return 11;
+    auto state = newGameState();
+    assignGlobalFunction(state.get(), "GetFrame", host_base_noop);
+    state.reset();  // closes the watch's file: the watcher wakes as the process ends
+    return 0;
+}
+
+int runExitRecordingChild(const std::filesystem::path& dll) {
+    if (!runPlugin(dll, kMinimalCustomData).result) return 11;
+    // Never closed by the game: more bytes than a string keeps inside itself, and no ftell, so
+    // the plug-in still follows the file when the process ends.
+    auto* const recording = new ReplayFile(ReplayFile::create("left_open.KV9Replay"));
+    if (!recording->isOpen() || recording->write(std::string(64, 'R')) != 64) return 12;
+    g_fcloseInsideCheck = reinterpret_cast<void*>(gameRuntime().fclose);
+    if (!installInlineHook(&g_fcloseInsideCheck, reinterpret_cast<void*>(checkedFclose))) {
+        return 13;
+    }
+    if (!quarantineFreedMemory()) return 14;
+    return 0;
+}
+
+const std::vector<Scenario>& exitScenarios() {
+    static const std::vector<Scenario> scenarios = {{"exit_under_watcher", exitUnderWatcher},
+                                                    {"exit_while_recording", exitWhileRecording}};
+    return scenarios;
+}
+
+}  // namespace HostGame

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "hostgame/scenarios/startup_scenarios.h"
+
+namespace HostGame {
+
+const std::vector<Scenario>& patchScenarios();
+
+}  // namespace HostGame

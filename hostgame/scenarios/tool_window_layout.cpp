@@ -1,0 +1,55 @@
+#include "hostgame/scenarios/tool_window_layout.h"
+
+#include "hostgame/scenarios/overlay_game.h"
+
+#include <fstream>
+
+namespace HostGame {
+
+void writeToolWindowLayout(const std::filesystem::path& folder) {
+    std::ofstream ini(folder / "imgui.ini");
+    const auto window = [&](const char* title, int x, int y, int width, int height,
+                            bool collapsed) {
+        ini << "[Window][" << title << "]\nPos=" << x << ',' << y << "\nSize=" << width << ','
+            << height << "\nCollapsed=" << (collapsed ? 1 : 0) << "\n\n";
+    };
+    window("Vellox（时间暂停工具）v5", 0, 0, 540, 720, false);
+    window("摄像机控制", 540, 0, 420, 720, false);
+    window("Lua 函数", 960, 0, 320, 420, false);
+    window("贝塞尔曲线检视器", 960, 420, 320, 280, false);
+    window("定时事件", 960, 700, 320, 20, true);
+}
+
+void GameMouse::click(Point at) {
+    moveTo(at);
+    m_device.window().send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    frame();
+    m_device.window().send(WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    frame();
+}
+
+void GameMouse::drag(Point from, int dx) {
+    moveTo(from);
+    m_device.window().send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
+    frame();
+    constexpr int kSteps = 4;
+    Point at = from;
+    for (int step = 1; step <= kSteps; ++step) {
+        at.x = from.x + dx * step / kSteps;
+        SetCursorPos(at.x, at.y);
+        m_device.window().send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+        frame();
+    }
+    m_device.window().send(WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    frame();
+}
+
+void GameMouse::moveTo(Point at) {
+    SetCursorPos(at.x, at.y);  // the window's client area starts at the screen's origin
+    m_device.window().send(WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+    frame();
+}
+
+void GameMouse::frame() { m_device.drawFrame(kGameColor); }
+
+}  // namespace HostGame
