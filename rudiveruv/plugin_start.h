@@ -4,6 +4,7 @@
 // own copy of the game's Lua API, reads its options and detours the game where it needs to.
 
 #include "bridge/lua_plugin_host.h"
+#include "rudiveruv/time_pause_edges.h"
 
 #include <atomic>
 
@@ -14,8 +15,9 @@ extern std::atomic<int> g_rudiVeruvInitCalled;
 // Under the debug module's controller lock.
 extern bool g_debugModuleInitialized;
 
-// The plug-in's init entry, on the host loader's thread. Logs the reason and returns false
-// when the plug-in cannot run; detours already in place then stay.
-bool initializeRudiVeruvPlugin(const Tovek::KV9Lua::LuaPluginInterface* plugin);
+// The plug-in's init, on the host loader's thread, with what it reaches of the overlay. Logs the
+// reason and returns false when the plug-in cannot run; detours already in place then stay.
+bool initializeRudiVeruvPlugin(const Tovek::KV9Lua::LuaPluginInterface* plugin,
+                               TimePauseEdges edges);
 
 }  // namespace Zo::KV9RudiVeruv

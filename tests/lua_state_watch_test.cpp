@@ -2,6 +2,7 @@
 #include "rudiveruv/lua_state_watch.h"
 #include "rudiveruv/process_end.h"
 
+#include "entry/time_pause_wiring.h"
 #include "hostgame/game_symbols.h"
 #include "hostgame/lua_runtime.h"
 #include "overlay/camera_profile.h"
@@ -115,6 +116,9 @@ std::string scrambled(std::string text) {
 // The plug-in's Lua copy on the stand-in game, a known random number, no state yet, no replay.
 class LuaStateWatch : public ::testing::Test {
 protected:
+    // Once: the watchers of states that ended in earlier tests may still be at work with them.
+    static void SetUpTestSuite() { g_timePauseEdges = timePauseOverlayEdges(); }
+
     void SetUp() override {
         g_rudiVeruvLua = standInLuaApi();
         g_luaDostring = gameDostring();
@@ -208,10 +212,10 @@ TEST_F(LuaStateWatch, AStateWhoseWatcherCannotStartIsReportedAndForgotten) {
         SCOPED_TRACE(c.what);
         StatePtr newer = HostLua::newState();
         g_newerState = c.newerArrives ? asGameState(newer.get()) : nullptr;
-        g_startWatcherThread = failingThreadStart;
+        g_timePauseEdges.startThread = failingThreadStart;
         setFlags(false, true, false);
         StatePtr state = arrive();
-        g_startWatcherThread = startDetachedThread;
+        g_timePauseEdges.startThread = startDetachedThread;
 
         EXPECT_EQ(g_gameLuaState.load(), g_newerState);
         EXPECT_FALSE(pauseAllowed());
@@ -236,9 +240,9 @@ bool finishingThreadStart(ThreadBody body, void* data) {
 TEST_F(LuaStateWatch, AWatcherThatEndsAtOnceLeavesThePauseWithdrawn) {
     StatePtr state = HostLua::newState();
     lua_pushnumber(state.get(), 1);
-    g_startWatcherThread = finishingThreadStart;
+    g_timePauseEdges.startThread = finishingThreadStart;
     onLuaStateReady(asGameState(state.get()));
-    g_startWatcherThread = startDetachedThread;
+    g_timePauseEdges.startThread = startDetachedThread;
     EXPECT_EQ(g_gameLuaState.load(), nullptr);
     EXPECT_FALSE(pauseAllowed());
 }
@@ -250,9 +254,9 @@ bool throwingThreadStart(ThreadBody, void*) { throw std::bad_alloc(); }
 TEST_F(LuaStateWatch, AnExceptionBeforeTheWatcherRunsForgetsTheStateAndWithdraws) {
     setFlags(false, true, false);
     StatePtr state = HostLua::newState();
-    g_startWatcherThread = throwingThreadStart;
+    g_timePauseEdges.startThread = throwingThreadStart;
     EXPECT_THROW(onLuaStateReady(asGameState(state.get())), std::bad_alloc);
-    g_startWatcherThread = startDetachedThread;
+    g_timePauseEdges.startThread = startDetachedThread;
     EXPECT_EQ(g_gameLuaState.load(), nullptr);
     EXPECT_FALSE(pauseAllowed());
     EXPECT_FALSE(luaWindowAvailable());
