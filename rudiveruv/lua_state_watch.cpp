@@ -1,9 +1,5 @@
 #include "rudiveruv/lua_state_watch.h"
 
-#include "overlay/camera_profile.h"
-#include "overlay/main_window.h"
-#include "overlay/output_log.h"
-#include "overlay/timed_events.h"
 #include "rudiveruv/lua_chunk_queue.h"
 #include "rudiveruv/process_end.h"
 #include "rudiveruv/replay_capture.h"
@@ -24,7 +20,6 @@ namespace Zo::KV9RudiVeruv {
 
 std::atomic<LuaState*> g_gameLuaState{nullptr};
 std::atomic<int> g_checkerCounter{0};
-ThreadStarter g_startWatcherThread = startDetachedThread;
 
 namespace {
 
@@ -50,7 +45,7 @@ std::string checkerName(int counter) {
 
 // What the end of a state's watch does: a newer state that replaced L, even at L's address,
 // stays remembered with what was queued for it, and the permission is withdrawn. Past the
-// process's end it touches nothing: the profile the timed events live in may already be
+// process's end it touches nothing: what the overlay hears of the withdrawal may already be
 // destroyed.
 void forgetLuaState(LuaState* L, int counter) {
     std::lock_guard lock(g_stateMutex);
@@ -79,13 +74,14 @@ DWORD WINAPI pipeWatcherThread(void* data) {
 // thread could start. The pipe stays the caller's until the thread has it.
 bool startPipeWatcher(PipeWatch watch) {
     auto owned = std::make_unique<PipeWatch>(std::move(watch));
-    if (g_startWatcherThread(pipeWatcherThread, owned.get())) {
+    const auto& startThread = g_timePauseEdges.startThread;
+    if (startThread && startThread(pipeWatcherThread, owned.get())) {
         owned.release();  // the thread's now
         return true;
     }
     const std::string line = "Failed to start the Lua state watcher: " +
                              std::system_category().message(static_cast<int>(GetLastError()));
-    appendOutputLog(line.data(), line.size());
+    if (g_timePauseEdges.logLine) g_timePauseEdges.logLine(line);
     return false;
 }
 
@@ -139,7 +135,7 @@ void setRudiVeruvAllowed(bool allowed) {
     std::lock_guard lock(g_stateMutex);
     g_rudiVeruvAllowed = allowed;
     g_luaWindowAvailable = g_luaWindowAvailable && allowed;
-    if (g_cameraControlEnabled) resetTimedEventRun(g_currentProfile);
+    if (g_timePauseEdges.pauseAllowedSet) g_timePauseEdges.pauseAllowedSet();
 }
 
 void hookedGetglobal(LuaState* L, const char* name) {

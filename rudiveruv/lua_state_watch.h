@@ -6,15 +6,12 @@
 #include "rudiveruv/pause_allowed_rule.h"
 #include "rudiveruv/rudiveruv_lua.h"
 #include "rudiveruv/rudiveruv_state.h"
+#include "rudiveruv/time_pause_edges.h"
 
 namespace Zo::KV9RudiVeruv {
 
-// Starts body(data) on a detached thread of its own; false when no thread could start, with the
-// reason in GetLastError(). The watcher of each Lua state is started through it; tests put a
-// starter here that fails.
-using ThreadBody = unsigned long(__stdcall*)(void* data);
-using ThreadStarter = bool (*)(ThreadBody body, void* data);
-extern ThreadStarter g_startWatcherThread;
+// The thread starter of the plug-in: body(data) on a detached thread of its own; false when no
+// thread could start, with the reason in GetLastError().
 bool startDetachedThread(ThreadBody body, void* data);
 
 // The per-Lua-state entry of the time-pause plug-in, on the game's Lua thread: remembers L,
@@ -27,7 +24,7 @@ void onLuaStateReady(LuaState* L);
 bool replayAllowsTimePause();
 
 // The one place that changes the pause-allowed flag. A withdrawal also hides the Lua functions
-// window; with camera control on, the timed events start over.
+// window; the overlay then hears of the change (g_timePauseEdges.pauseAllowedSet).
 void setRudiVeruvAllowed(bool allowed);
 
 // The detour of the game's lua_getglobal: the first read of an "ObjID..." global shows that

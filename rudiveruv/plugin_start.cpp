@@ -3,9 +3,6 @@
 #include "bridge/code_scan.h"
 #include "bridge/entry_boundary.h"
 #include "bridge/hook_install.h"
-#include "overlay/hotkey_letters.h"
-#include "overlay/output_log.h"
-#include "overlay/overlay_host.h"
 #include "rudiveruv/d3d9_probe.h"
 #include "rudiveruv/game_crt_functions.h"
 #include "rudiveruv/lua_state_watch.h"
@@ -14,18 +11,17 @@
 #include "rudiveruv/rudiveruv_controller.h"
 #include "rudiveruv/rudiveruv_lua.h"
 #include "rudiveruv/rudiveruv_state.h"
+#include "rudiveruv/time_pause_edges.h"
 #include "rudiveruv/time_pause_state.h"
 
 #include <nlohmann/json.hpp>
 
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <mutex>
 #include <random>
 #include <stdexcept>
-#include <string>
+#include <utility>
 
 namespace Zo::KV9RudiVeruv {
 
@@ -49,39 +45,11 @@ void findGameDostring(const KV9Lua& api) {
     }
 }
 
-// The first character, upper case when it is an ASCII letter (the C locale's rule); none when
-// it is not ASCII.
-char hotkeyLetter(const json& value) {
-    const auto text = value.get<std::string>();
-    if (text.empty()) throw std::out_of_range("invalid string position");
-    const auto letter = static_cast<unsigned char>(hotkeyByte(text.front()));
-    return static_cast<char>(std::isalpha(letter) ? std::toupper(letter) : letter);
-}
-
-void readHotkey(const json& options, const char* key, char& hotkey) {
-    if (!options.contains(key)) return;
-    const char letter = hotkeyLetter(options[key]);
-    std::lock_guard lock(g_stateMutex);
-    hotkey = letter;
-}
-
-// "outputLogFile": a file that receives every Output log line as well. A file that cannot be
-// created costs only that copy, so the start goes on after saying so.
-void openOutputLogFile(const json& options, void (*log)(const char*)) {
-    if (!options.contains("outputLogFile")) return;
-    const auto file = options["outputLogFile"].get<std::string>();
-    if (!openOutputLogMirror(std::filesystem::path(std::u8string(file.begin(), file.end())))) {
-        log(("Cannot create the Output log file " + file).c_str());
-    }
-}
-
 void readOptions(const char* customData, void (*log)(const char*)) {
     const json options = json::parse(customData, nullptr, true, false);
     // The host hands over [null] when the plug-in's entry has no "customData".
     if (!options.is_object()) return;
-    readHotkey(options, "hotkey", g_hotkeyDisplay);
-    readHotkey(options, "hotkey_for_pause", g_hotkeyPause);
-    openOutputLogFile(options, log);
+    if (g_timePauseEdges.readOverlayOptions) g_timePauseEdges.readOverlayOptions(options, log);
 }
 
 // Under the controller's lock alone, the first of the lock order: g_stateMutex is never held
@@ -93,8 +61,9 @@ void installDebugModule(const TheGameModule& module, HookRoutine hook) {
     g_debugModuleInitialized = true;
 }
 
-void start(const Tovek::KV9Lua::LuaPluginInterface& plugin) {
+void start(const Tovek::KV9Lua::LuaPluginInterface& plugin, TimePauseEdges edges) {
     if (g_rudiVeruvInitCalled.exchange(1) != 0) throw std::logic_error("already called");
+    g_timePauseEdges = std::move(edges);
     g_rudiVeruvLua = *plugin.api;
     findGameDostring(g_rudiVeruvLua);
     g_checkerRandomId = std::random_device()();
@@ -104,12 +73,10 @@ void start(const Tovek::KV9Lua::LuaPluginInterface& plugin) {
     const TheGameModule module = Tovek::KV9Lua::getMainModuleRange();
     installDebugModule(module, plugin.hook);
 
-    const Addresses addresses = findEndSceneAddress(module);
-    g_originalEndScene = addresses.endScene;
-    installHook(plugin.hook, g_originalEndScene, reinterpret_cast<void*>(hookedEndScene),
-                "D3D9 EndScene");
-    g_originalReset = addresses.reset;
-    installHook(plugin.hook, g_originalReset, reinterpret_cast<void*>(hookedReset), "D3D9 Reset");
+    const Addresses device = findEndSceneAddress(module);
+    if (g_timePauseEdges.installRenderDetours) {
+        g_timePauseEdges.installRenderDetours(plugin.hook, device);
+    }
     // Without this detour only the object-event notice is missing, so its result is not tested.
     plugin.hook(reinterpret_cast<void**>(&g_rudiVeruvLua.getglobal),
                 reinterpret_cast<void*>(hookedGetglobal));
@@ -123,9 +90,10 @@ void start(const Tovek::KV9Lua::LuaPluginInterface& plugin) {
 
 }  // namespace
 
-bool initializeRudiVeruvPlugin(const Tovek::KV9Lua::LuaPluginInterface* plugin) {
-    return Tovek::KV9Lua::runLoggingFailure([plugin] { start(*plugin); }, plugin->log,
-                                            "Unknown error");
+bool initializeRudiVeruvPlugin(const Tovek::KV9Lua::LuaPluginInterface* plugin,
+                               TimePauseEdges edges) {
+    return Tovek::KV9Lua::runLoggingFailure(
+        [plugin, &edges] { start(*plugin, std::move(edges)); }, plugin->log, "Unknown error");
 }
 
 }  // namespace Zo::KV9RudiVeruv

@@ -1,8 +1,8 @@
 #include "rudiveruv/rudiveruv_controller.h"
 
-#include "overlay/output_log.h"
 #include "rudiveruv/build_signature.h"
 #include "rudiveruv/process_end.h"
+#include "rudiveruv/time_pause_edges.h"
 #include "rudiveruv/time_pause_state.h"
 
 #include <new>
@@ -160,7 +160,8 @@ void setFrameNumberCallback(int frame) {
 
 // The Output log is gone once the process ends.
 void appendMessageCallback(std::string message) {
-    if (!g_processEnding) logMessageCallback(std::move(message));
+    if (g_processEnding || !g_timePauseEdges.logGameMessage) return;
+    g_timePauseEdges.logGameMessage(std::move(message));
 }
 
 void initializeGameDebugModule(const TheGameModule& module, HookRoutine hook) {

@@ -2,7 +2,7 @@
 
 // The time-pause plug-in's process-wide state, grouped by the code that owns it; the
 // definitions stay beside their owners, named in each group's heading. One more is the
-// project's own seam, kept in its header: g_startWatcherThread (lua_state_watch.h).
+// project's own seam, kept in its header: g_timePauseEdges (time_pause_edges.h).
 
 #include "bridge/kv9_lua.h"
 

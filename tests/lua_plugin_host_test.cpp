@@ -1,8 +1,8 @@
 #include "bridge/lua_plugin_host.h"
 
 #include "entry/internal_lua_plugins.h"
+#include "entry/time_pause_wiring.h"
 #include "rudiveruv/lua_state_watch.h"
-#include "rudiveruv/plugin_start.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,7 @@ TEST(LuaPluginHost, TheTimePausePluginIsBuiltInAndRequired) {
     const InternalLuaPluginTable plugins = internalLuaPlugins();
     ASSERT_EQ(plugins.size(), 1u);
     EXPECT_EQ(plugins[0].first, "KV9RudiVeruvPlugin");
-    EXPECT_EQ(plugins[0].second.init, Zo::KV9RudiVeruv::initializeRudiVeruvPlugin);
+    EXPECT_EQ(plugins[0].second.init, Zo::KV9RudiVeruv::startTimePausePlugin);
     EXPECT_EQ(plugins[0].second.luaStateEntry, Zo::KV9RudiVeruv::onLuaStateReady);
     // Without its entry the start fails before the plug-in's init runs.
     EXPECT_EQ(failureOf(R"([{"name": "Anything"}])", plugins),

@@ -2,6 +2,7 @@
 #include "rudiveruv/lua_state_watch.h"
 #include "rudiveruv/process_end.h"
 
+#include "entry/time_pause_wiring.h"
 #include "hostgame/game/game_symbols.h"
 #include "hostgame/game/lua_runtime.h"
 #include "overlay/camera_profile.h"
@@ -116,6 +117,9 @@ std::string scrambled(std::string text) {
 // The plug-in's Lua copy on the stand-in game, a known random number, no state yet, no replay.
 class LuaStateWatch : public ::testing::Test {
 protected:
+    // Once: the watchers of states that ended in earlier tests may still be at work with them.
+    static void SetUpTestSuite() { g_timePauseEdges = timePauseOverlayEdges(); }
+
     void SetUp() override {
         g_rudiVeruvLua = standInLuaApi();
         g_luaDostring = gameDostring();
@@ -143,6 +147,8 @@ protected:
 
     RudiVeruvStateGuard m_rudiVeruvState;
     OverlayStateGuard m_overlayState;
+    // A test that swaps the thread starter gets the suite's back.
+    SavedGlobal<TimePauseEdges> m_edges{g_timePauseEdges};
 };
 
 TEST_F(LuaStateWatch, TwoStatesInARowAreNumberedAndTheNewerOneOutlivesTheOldersEnd) {
@@ -202,10 +208,9 @@ TEST_F(LuaStateWatch, AStateWhoseWatcherCannotStartIsReportedAndForgotten) {
         SCOPED_TRACE(c.what);
         StatePtr newer = HostLua::newState();
         g_newerState = c.newerArrives ? asGameState(newer.get()) : nullptr;
-        g_startWatcherThread = failingThreadStart;
+        g_timePauseEdges.startThread = failingThreadStart;
         setFlags(false, true, false);
         StatePtr state = arrive();
-        g_startWatcherThread = startDetachedThread;
 
         EXPECT_EQ(g_gameLuaState.load(), g_newerState);
         EXPECT_FALSE(pauseAllowed());
@@ -230,9 +235,8 @@ bool finishingThreadStart(ThreadBody body, void* data) {
 TEST_F(LuaStateWatch, AWatcherThatEndsAtOnceLeavesThePauseWithdrawn) {
     StatePtr state = HostLua::newState();
     lua_pushnumber(state.get(), 1);
-    g_startWatcherThread = finishingThreadStart;
+    g_timePauseEdges.startThread = finishingThreadStart;
     onLuaStateReady(asGameState(state.get()));
-    g_startWatcherThread = startDetachedThread;
     EXPECT_EQ(g_gameLuaState.load(), nullptr);
     EXPECT_FALSE(pauseAllowed());
 }
@@ -244,9 +248,8 @@ bool throwingThreadStart(ThreadBody, void*) { throw std::bad_alloc(); }
 TEST_F(LuaStateWatch, AnExceptionBeforeTheWatcherRunsForgetsTheStateAndWithdraws) {
     setFlags(false, true, false);
     StatePtr state = HostLua::newState();
-    g_startWatcherThread = throwingThreadStart;
+    g_timePauseEdges.startThread = throwingThreadStart;
     EXPECT_THROW(onLuaStateReady(asGameState(state.get())), std::bad_alloc);
-    g_startWatcherThread = startDetachedThread;
     EXPECT_EQ(g_gameLuaState.load(), nullptr);
     EXPECT_FALSE(pauseAllowed());
     EXPECT_FALSE(luaWindowAvailable());

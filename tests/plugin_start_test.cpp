@@ -1,4 +1,4 @@
-#include "rudiveruv/plugin_start.h"
+#include "entry/time_pause_wiring.h"
 
 #include "bridge/code_scan.h"
 #include "overlay/hotkey_letters.h"
@@ -7,6 +7,7 @@
 #include "rudiveruv/d3d9_probe.h"
 #include "rudiveruv/game_crt_functions.h"
 #include "rudiveruv/lua_state_watch.h"
+#include "rudiveruv/plugin_start.h"
 #include "rudiveruv/replay_capture.h"
 #include "rudiveruv/rudiveruv_lua.h"
 #include "rudiveruv/rudiveruv_state.h"
@@ -125,7 +126,7 @@ protected:
     bool start(const char* customData = "[null]") {
         const LuaPluginInterface plugin{recordingHook, recordingLog, nullptr, &m_api,
                                         customData,    nullptr,      nullptr};
-        return initializeRudiVeruvPlugin(&plugin);
+        return startTimePausePlugin(&plugin);
     }
 
     // Every detour of a complete start, in order.
