@@ -62,7 +62,7 @@ int runDemo() {
     const DebugModuleCallSite callSite = placeDebugModuleCallSite(DebugModuleBuild::A);
     GameDevice device;
     const DeviceHolder holder(DeviceHolderBuild::A, device.device());
-    GameLogicLoop loop(callSite.handleGlobal, std::chrono::milliseconds(10));
+    GameLogicLoop loop(callSite, std::chrono::milliseconds(10));
 
     const auto dll = programFolder() / "Vellox.dll";
     const auto outputLogFile = programFolder() / "Vellox.output_log.txt";

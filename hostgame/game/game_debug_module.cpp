@@ -2,6 +2,14 @@
 
 #include <atomic>
 #include <cstring>
+#include <stdexcept>
+
+// game_debug_call_sites.S
+extern "C" uint8_t host_debug_call_site_A[], host_debug_call_site_A_named[],
+    host_debug_call_site_A_end[];
+extern "C" uint8_t host_debug_call_site_B[], host_debug_call_site_B_named[],
+    host_debug_call_site_B_end[];
+extern "C" uint32_t g_debugCallSiteRuns;
 
 namespace HostGame {
 
@@ -24,8 +32,44 @@ const KnownBuildCode kBuildB{
 
 // The game casts what GetProcAddress gives back to the function's own type.
 template <typename Function>
+void castTo(Function& function, FARPROC found) {
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(found));
+}
+
+template <typename Function>
 void lookUpAs(Function& function, ProcAddressLookUp lookUp, HMODULE module, const char* name) {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(lookUp(module, name)));
+    castTo(function, lookUp(module, name));
+}
+
+// The game's data at an absolute address the code holds at `offset`.
+template <typename T>
+T* addressIn(const uint8_t* code, std::size_t offset) {
+    uint32_t address = 0;
+    std::memcpy(&address, code + offset, sizeof address);
+    return reinterpret_cast<T*>(static_cast<uintptr_t>(address));
+}
+
+// Where the code holds the addresses of the game's two names and of its import slot.
+constexpr std::size_t kWithPauseNameOperand = 16;
+constexpr std::size_t kPlainNameOperand = 23;
+constexpr std::size_t kImportSlotOperand = 31;
+
+// The loop's look-ups, each through the call site's code.
+DebugModuleFunctions lookUpThroughCallSite(const DebugModuleCallSite& site) {
+    DebugModuleFunctions functions;
+    castTo(functions.appendMessageAndPause, site.pickedLookUp(nullptr, true));
+    castTo(functions.appendMessage, site.pickedLookUp(nullptr, false));
+    castTo(functions.appendAIMessage, site.namedLookUp("AppendAIMessage"));
+    castTo(functions.setFrameNumber, site.namedLookUp("SetFrameNumber"));
+    castTo(functions.canAppContinue, site.namedLookUp("CanAppContinue"));
+    castTo(functions.runAppFast, site.namedLookUp("RunAppFast"));
+    castTo(functions.forceAppContinue, site.namedLookUp("ForceAppContinue"));
+    return functions;
+}
+
+const DebugModuleCallSite& withLookUp(const DebugModuleCallSite& site, ProcAddressLookUp lookUp) {
+    if (lookUp != nullptr) *site.importSlot = lookUp;
+    return site;
 }
 
 }  // namespace
@@ -35,8 +79,37 @@ const KnownBuildCode& debugModuleCallSiteLayout(DebugModuleBuild build) {
 }
 
 DebugModuleCallSite placeDebugModuleCallSite(DebugModuleBuild build) {
-    const PlacedBuildCode placed = placeKnownBuildCode(debugModuleCallSiteLayout(build));
-    return {reinterpret_cast<HMODULE*>(placed.global), placed.code};
+    const KnownBuildCode& layout = debugModuleCallSiteLayout(build);
+    const bool a = build == DebugModuleBuild::A;
+    const uint8_t* const begin = a ? host_debug_call_site_A : host_debug_call_site_B;
+    const uint8_t* const named = a ? host_debug_call_site_A_named : host_debug_call_site_B_named;
+    const uint8_t* const end = a ? host_debug_call_site_A_end : host_debug_call_site_B_end;
+    if (std::memcmp(begin, layout.code.data(), layout.code.size()) != 0) {
+        throw std::logic_error("the assembled call site is not the build's known code");
+    }
+
+    const PlacedBuildCode placed = placeKnownBuildCode(layout);
+    const std::size_t size = static_cast<std::size_t>(end - begin);
+    DWORD was = 0;
+    if (!VirtualProtect(placed.code, size, PAGE_EXECUTE_READWRITE, &was)) {
+        throw std::runtime_error("the call site's page cannot be made executable");
+    }
+    std::memcpy(placed.code, begin, size);
+    FlushInstructionCache(GetCurrentProcess(), placed.code, size);
+    std::strcpy(addressIn<char>(placed.code, kWithPauseNameOperand), "AppendMessageAndPause");
+    std::strcpy(addressIn<char>(placed.code, kPlainNameOperand), "AppendMessage");
+
+    DebugModuleCallSite site{reinterpret_cast<HMODULE*>(placed.global), placed.code,
+                             addressIn<ProcAddressLookUp>(placed.code, kImportSlotOperand),
+                             nullptr, nullptr};
+    *site.importSlot = &GetProcAddress;
+    castTo(site.pickedLookUp, reinterpret_cast<FARPROC>(placed.code));
+    castTo(site.namedLookUp, reinterpret_cast<FARPROC>(placed.code + (named - begin)));
+    return site;
+}
+
+uint32_t debugCallSiteRuns() {
+    return std::atomic_ref(g_debugCallSiteRuns).load();
 }
 
 DebugModuleFunctions lookUpDebugFunctions(HMODULE module, ProcAddressLookUp lookUp) {
@@ -51,11 +124,10 @@ DebugModuleFunctions lookUpDebugFunctions(HMODULE module, ProcAddressLookUp look
     return functions;
 }
 
-GameLogicLoop::GameLogicLoop(HMODULE* handleGlobal, std::chrono::milliseconds tickPeriod,
-                             ProcAddressLookUp lookUp)
-    : m_handleGlobal(handleGlobal),
+GameLogicLoop::GameLogicLoop(const DebugModuleCallSite& site,
+                             std::chrono::milliseconds tickPeriod, ProcAddressLookUp lookUp)
+    : m_site(withLookUp(site, lookUp)),
       m_tickPeriod(tickPeriod),
-      m_lookUp(lookUp),
       m_thread(&GameLogicLoop::run, this) {}
 
 GameLogicLoop::~GameLogicLoop() {
@@ -99,10 +171,9 @@ void GameLogicLoop::run() {
 
 void GameLogicLoop::tick() {
     // The plug-in writes the handle from the loader's thread while this one runs.
-    const HMODULE handle = std::atomic_ref(*m_handleGlobal).load();
+    const HMODULE handle = std::atomic_ref(*m_site.handleGlobal).load();
     if (handle != m_lookedUpHandle) {
-        m_functions = handle != nullptr ? lookUpDebugFunctions(handle, m_lookUp)
-                                        : DebugModuleFunctions{};
+        m_functions = handle != nullptr ? lookUpThroughCallSite(m_site) : DebugModuleFunctions{};
         m_lookedUpHandle = handle;
     }
 

@@ -28,15 +28,27 @@ enum class DebugModuleBuild { A, B };
 // names and calls GetProcAddress through the game's import slot.
 const KnownBuildCode& debugModuleCallSiteLayout(DebugModuleBuild build);
 
-// A call site placed in this image's data area.
+using ProcAddressLookUp = FARPROC(WINAPI*)(HMODULE module, LPCSTR name);
+
+// A call site placed in this image's data area, whose page is made executable: the game's
+// look-ups run there (game_debug_call_sites.S).
 struct DebugModuleCallSite {
     HMODULE* handleGlobal;
     uint8_t* code;
+    // The slot the code calls GetProcAddress through, as the game's import holds it.
+    ProcAddressLookUp* importSlot;
+    // The code at `code`: one of the game's two names, or any name.
+    FARPROC(__cdecl* pickedLookUp)(void* unused, bool withPause);
+    FARPROC(__cdecl* namedLookUp)(const char* name);
 };
 
-// Writes the build's code into this image and clears its handle global, as the game's image
-// holds them when it is loaded. Done before the plug-in starts, which looks for the code.
+// Copies the build's look-ups to their place in this image, writes the game's two names and its
+// import slot where the code reads them and clears the handle global, as the game's image holds
+// them when it is loaded. Done before the plug-in starts, which looks for the code.
 DebugModuleCallSite placeDebugModuleCallSite(DebugModuleBuild build);
+
+// How many look-ups went through a call site's code so far, in any thread.
+uint32_t debugCallSiteRuns();
 
 // A debug module's functions as the game calls them; a name the module does not know stays null.
 struct DebugModuleFunctions {
@@ -48,8 +60,6 @@ struct DebugModuleFunctions {
     bool(__cdecl* runAppFast)() = nullptr;
     void(__cdecl* forceAppContinue)() = nullptr;
 };
-
-using ProcAddressLookUp = FARPROC(WINAPI*)(HMODULE module, LPCSTR name);
 
 // Asks the look-up for each of the seven names on the module.
 DebugModuleFunctions lookUpDebugFunctions(HMODULE module, ProcAddressLookUp lookUp);
@@ -75,14 +85,14 @@ struct GameLogicStatus {
 };
 
 // The game's logic thread. Each tick it reads the handle global (looking the functions up again
-// whenever the handle changed), hands over the calls the game's side asked for, then runs its
+// through the call site's code whenever the handle changed), hands over the calls the game's side asked for, then runs its
 // frames, each reported with SetFrameNumber.
 class GameLogicLoop {
 public:
-    // Starts the thread. The look-up is GetProcAddress, as in the game, unless a scenario gives
-    // a module of its own.
-    GameLogicLoop(HMODULE* handleGlobal, std::chrono::milliseconds tickPeriod,
-                  ProcAddressLookUp lookUp = &GetProcAddress);
+    // Starts the thread. The call site's import slot leads to GetProcAddress, as in the game,
+    // unless a scenario gives a look-up of its own, which is then written into the slot.
+    GameLogicLoop(const DebugModuleCallSite& site, std::chrono::milliseconds tickPeriod,
+                  ProcAddressLookUp lookUp = nullptr);
     // Stops the thread after its current tick.
     ~GameLogicLoop();
     GameLogicLoop(const GameLogicLoop&) = delete;
@@ -109,9 +119,8 @@ private:
     void tick();
     void makeCall(const PendingCall& pending) const;
 
-    HMODULE* const m_handleGlobal;
+    const DebugModuleCallSite m_site;
     const std::chrono::milliseconds m_tickPeriod;
-    const ProcAddressLookUp m_lookUp;
     // The game thread's own.
     HMODULE m_lookedUpHandle = nullptr;
     DebugModuleFunctions m_functions;

@@ -2,7 +2,7 @@
 
 // A known game build as the plug-in recognises it: 32 bytes of the game's code at a fixed place
 // in the image, and the game global that code reads. The addresses inside the bytes are those at
-// the image base 0x400000. The stand-in keeps both in its image's data area: nothing runs them.
+// the image base 0x400000. The stand-in keeps both in its image's data area.
 
 #include <array>
 #include <cstdint>

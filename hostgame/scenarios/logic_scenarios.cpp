@@ -83,6 +83,19 @@ void checkCallSite(ScenarioChecks& checks, DebugModuleBuild build,
     uint32_t operand = 0;
     std::memcpy(&operand, site.code + 2, sizeof operand);
     checks.check(operand == global, "the code loads the handle global from " + hex(operand));
+    MEMORY_BASIC_INFORMATION page{};
+    const bool queried = VirtualQuery(site.code, &page, sizeof page) == sizeof page;
+    constexpr DWORD kExecutable =
+        PAGE_EXECUTE | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    checks.check(queried && (page.Protect & kExecutable) != 0,
+                 "the code's page is executable (protection " + hex(page.Protect) + ")");
+}
+
+// The loop's seven look-ups went through the call site's code, since the scenario began.
+void checkLookUpsRan(ScenarioChecks& checks, uint32_t runsBefore) {
+    const uint32_t runs = debugCallSiteRuns() - runsBefore;
+    checks.check(runs == 7, "the seven look-ups ran the call site's code, " +
+                                std::to_string(runs) + " times");
 }
 
 std::string customDataWithOutputLog(const std::filesystem::path& outputLog) {
@@ -149,7 +162,8 @@ void checkCall(ScenarioChecks& checks, GameLogicLoop& loop, GameDebugCall call,
 int pauseAndMessages(ScenarioChecks& checks) {
     const DebugModuleCallSite site = placeDebugModuleCallSite(DebugModuleBuild::A);
     checkCallSite(checks, DebugModuleBuild::A, site);
-    GameLogicLoop loop(site.handleGlobal, kTick);
+    const uint32_t runsBefore = debugCallSiteRuns();
+    GameLogicLoop loop(site, kTick);
     checkPace(checks, loop, Pace::OneFrame, "before the start-up the logic runs on its own");
     checks.check(!loop.status().debugModule, "no debug module yet");
 
@@ -157,6 +171,7 @@ int pauseAndMessages(ScenarioChecks& checks) {
     checkPace(checks, loop, Pace::OneFrame, "with the debug module, RunAppFast answers false");
     checks.check(loop.status().debugModule,
                  "the loop read the handle the start-up wrote and looked its functions up");
+    checkLookUpsRan(checks, runsBefore);
 
     const std::string pauseText = "Gate 3 lost: 50% of %s";
     checkCall(checks, loop, GameDebugCall::AppendMessageAndPause, pauseText,
@@ -185,9 +200,11 @@ int buildB(ScenarioChecks& checks) {
     checks.check(*site.handleGlobal != nullptr && handleGlobalOf(DebugModuleBuild::A) == nullptr,
                  "the start-up wrote build B's handle global only");
 
-    GameLogicLoop loop(site.handleGlobal, kTick);
+    const uint32_t runsBefore = debugCallSiteRuns();
+    GameLogicLoop loop(site, kTick);
     checkPace(checks, loop, Pace::OneFrame, "the logic runs");
     checks.check(loop.status().debugModule, "the loop found the debug module");
+    checkLookUpsRan(checks, runsBefore);
     checkCall(checks, loop, GameDebugCall::AppendMessageAndPause, "Build B",
               "\"AppendMessageAndPause\"");
     checkPace(checks, loop, Pace::Held, "paused by the game, the logic holds");
@@ -207,7 +224,7 @@ int unknownBuild(ScenarioChecks& checks) {
     checks.check(*site.handleGlobal == nullptr && handleGlobalOf(DebugModuleBuild::B) == nullptr,
                  "both builds' handle globals stay null");
 
-    GameLogicLoop loop(site.handleGlobal, kTick);
+    GameLogicLoop loop(site, kTick);
     checkPace(checks, loop, Pace::OneFrame, "the logic runs on its own");
     checks.check(!loop.status().debugModule, "the loop has no debug module");
     checkCall(checks, loop, GameDebugCall::AppendMessageAndPause, "nobody listens",
@@ -322,8 +339,9 @@ std::size_t reportedFrames() {
 }  // namespace OwnModule
 
 int loopRules(ScenarioChecks& checks) {
-    HMODULE handleGlobal = nullptr;
-    GameLogicLoop loop(&handleGlobal, kTick, OwnModule::lookUp);
+    const DebugModuleCallSite site = placeDebugModuleCallSite(DebugModuleBuild::A);
+    HMODULE& handleGlobal = *site.handleGlobal;
+    GameLogicLoop loop(site, kTick, OwnModule::lookUp);
     checkPace(checks, loop, Pace::OneFrame, "without a debug module, one frame a tick");
     checks.check(!loop.status().debugModule && OwnModule::reportedFrames() == 0,
                  "no module, no frame reported");

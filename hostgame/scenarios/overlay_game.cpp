@@ -34,7 +34,7 @@ OverlayGame::OverlayGame(ScenarioChecks& checks, const std::string& scenario,
       m_site(placeDebugModuleCallSite(DebugModuleBuild::A)),
       m_device(options.device),
       m_holder(DeviceHolderBuild::A, m_device.device()),
-      m_loop(m_site.handleGlobal, kTick, options.lookUp) {
+      m_loop(m_site, kTick, options.lookUp) {
     const auto dll = freshPluginCopy(scenario);
     m_folder = dll.parent_path();
     m_outputLog = m_folder / "output.log";

@@ -30,8 +30,8 @@ struct OverlayGameOptions {
     // The camera configuration file beside the plug-in, when the game has one.
     std::optional<nlohmann::json> cameraConfig;
     GameDeviceOptions device;
-    // How the game's logic loop looks its debug functions up.
-    ProcAddressLookUp lookUp = &GetProcAddress;
+    // What the call site's import slot leads to instead of GetProcAddress, when not null.
+    ProcAddressLookUp lookUp = nullptr;
 };
 
 class OverlayGame {
