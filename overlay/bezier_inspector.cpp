@@ -114,12 +114,12 @@ void drawInspectorContents(CameraProfile& profile) {
 
 }  // namespace
 
-void drawBezierInspector() {
+void drawBezierInspectorWindow() {
     CameraProfile& profile = g_currentProfile;
     if (!profile.segmentUsesBezier) return;
     static ImPlotContext* const plotContext = ImPlot::CreateContext();  // lives to the end
     static_cast<void>(plotContext);
-    if (ImGui::Begin(kBezierInspectorTitle)) drawInspectorContents(profile);
+    if (ImGui::Begin(kBezierInspectorWindowTitle)) drawInspectorContents(profile);
     ImGui::End();
 }
 

@@ -5,10 +5,10 @@
 
 namespace Zo::KV9RudiVeruv {
 
-inline constexpr char kBezierInspectorTitle[] = "贝塞尔曲线检视器";
+inline constexpr char kBezierInspectorWindowTitle[] = "贝塞尔曲线检视器";
 
 // Opens and closes its own window, only while the current profile's animation time lies in a
 // Bezier-timed segment. The caller holds g_stateMutex.
-void drawBezierInspector();
+void drawBezierInspectorWindow();
 
 }  // namespace Zo::KV9RudiVeruv

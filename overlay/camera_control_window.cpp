@@ -101,8 +101,8 @@ void drawAnimationControls(CameraProfile& profile) {
 
 }  // namespace
 
-void drawCameraControlWindow(const GameCameraAccess& camera,
-                             const PixelShaderConstantRead& readPixelShaderConstants) {
+void drawCameraControlWindowContents(const GameCameraAccess& camera,
+                                     const PixelShaderConstantRead& readPixelShaderConstants) {
     drawProfileButtons();
     ImGui::Separator();
     CameraProfile& profile = g_currentProfile;
@@ -121,6 +121,14 @@ void drawCameraControlWindow(const GameCameraAccess& camera,
 
     drawKeyframeList(profile);
     drawKeyframeAddBlock(profile, read);
+}
+
+void drawCameraControlWindow(const GameCameraAccess& camera,
+                             const PixelShaderConstantRead& readPixelShaderConstants) {
+    if (ImGui::Begin(kCameraControlWindowTitle)) {
+        drawCameraControlWindowContents(camera, readPixelShaderConstants);
+    }
+    ImGui::End();
 }
 
 }  // namespace Zo::KV9RudiVeruv

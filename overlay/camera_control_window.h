@@ -9,14 +9,20 @@
 
 namespace Zo::KV9RudiVeruv {
 
+inline constexpr char kCameraControlWindowTitle[] = "摄像机控制";
+
 // Reads `vector4Count` float4 registers of the game device's pixel-shader constants, from
 // `startRegister` on, into `constants`. A failed read leaves `constants` as they were.
 using PixelShaderConstantRead =
     std::function<void(unsigned int startRegister, float* constants, unsigned int vector4Count)>;
 
-// The window's contents; the caller has opened the window and holds g_stateMutex. The camera
-// rows are left out while the game has no camera object; an empty callable is skipped.
+// Opens and closes the window. The caller holds g_stateMutex.
 void drawCameraControlWindow(const GameCameraAccess& camera,
                              const PixelShaderConstantRead& readPixelShaderConstants);
+
+// The window's contents, inside the open window. The camera rows are left out while the game
+// has no camera object; an empty callable is skipped.
+void drawCameraControlWindowContents(const GameCameraAccess& camera,
+                                     const PixelShaderConstantRead& readPixelShaderConstants);
 
 }  // namespace Zo::KV9RudiVeruv

@@ -54,7 +54,7 @@ void drawGameInputPanel() {
 }
 
 void drawLuaFunctionsWindow() {
-    if (ImGui::Begin("Lua 函数")) {
+    if (ImGui::Begin(kLuaFunctionsWindowTitle)) {
         ImGui::TextWrapped("以下功能仅对拥有 Lua 事件列表的单位 / 建筑有效");
         ImGui::Separator();
         ImGui::PushID(1);

@@ -7,6 +7,8 @@
 
 namespace Zo::KV9RudiVeruv {
 
+inline constexpr char kLuaFunctionsWindowTitle[] = "Lua 函数";
+
 // Opens and closes the window; while game input is off, also marks the mouse with a white
 // cross. The caller holds g_stateMutex and draws it only while the game's Lua state has shown
 // object events.

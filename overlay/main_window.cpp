@@ -14,8 +14,6 @@
 
 namespace Zo::KV9RudiVeruv {
 
-const char kMainWindowTitle[] = "Vellox（时间暂停工具）v5";
-
 bool g_cameraControlEnabled = false;
 bool g_cameraCodePatched = false;
 
@@ -123,6 +121,11 @@ void drawMainWindowContents(const GameRenderEdge& game) {
     drawCameraControl(game);
     drawConfigStatus();
     drawOutputLog();
+}
+
+void drawMainWindow(const GameRenderEdge& game) {
+    if (ImGui::Begin(kMainWindowTitle, nullptr, 0)) drawMainWindowContents(game);
+    ImGui::End();
 }
 
 }  // namespace Zo::KV9RudiVeruv

@@ -8,11 +8,12 @@
 
 namespace Zo::KV9RudiVeruv {
 
-// "Vellox（时间暂停工具）v5": the frame opens the window with it, without close button or flags.
-extern const char kMainWindowTitle[];
+inline constexpr char kMainWindowTitle[] = "Vellox（时间暂停工具）v5";
 
-// The window's contents, between the frame's Begin (when it returned true) and End. The caller
-// holds g_stateMutex.
+// Opens and closes the window, without close button or flags. The caller holds g_stateMutex.
+void drawMainWindow(const GameRenderEdge& game);
+
+// The window's contents, inside the open window.
 void drawMainWindowContents(const GameRenderEdge& game);
 
 }  // namespace Zo::KV9RudiVeruv

@@ -11,25 +11,18 @@
 #include "overlay/timed_events_window.h"
 #include "rudiveruv/time_pause_state.h"
 
-#include <imgui.h>
-
 namespace Zo::KV9RudiVeruv {
 
 namespace {
 
 void drawOverlayWindows(const OverlayFrameEdges& game) {
-    if (ImGui::Begin(kMainWindowTitle, nullptr, 0)) drawMainWindowContents(game.render);
-    ImGui::End();
+    drawMainWindow(game.render);
     if (g_luaWindowAvailable) drawLuaFunctionsWindow();
     if (g_rudiVeruvAllowed && g_cameraControlEnabled) {
         writeDisplaySwitches(game.render);
-        if (ImGui::Begin(kCameraControlWindowTitle)) {
-            drawCameraControlWindow(game.camera, game.pixelShaderConstants);
-        }
-        ImGui::End();
-        if (ImGui::Begin(kTimedEventsWindowTitle)) drawTimedEventsWindow();
-        ImGui::End();
-        drawBezierInspector();
+        drawCameraControlWindow(game.camera, game.pixelShaderConstants);
+        drawTimedEventsWindow();
+        drawBezierInspectorWindow();
     }
     for (const auto& [name, callback] : g_frameCallbacks) callback();
 }

@@ -10,9 +10,6 @@
 
 namespace Zo::KV9RudiVeruv {
 
-inline constexpr char kCameraControlWindowTitle[] = "摄像机控制";
-inline constexpr char kTimedEventsWindowTitle[] = "定时事件";
-
 // Everything of the game and its device that a frame reads or writes. The plug-in fills it
 // from the game's memory and device; tests fill it with fakes.
 struct OverlayFrameEdges {

@@ -86,7 +86,7 @@ void drawTimedEventList(TimedEvent& event, int index, bool isAddBlock,
     ImGui::PopID();
 }
 
-void drawTimedEventsWindow() {
+void drawTimedEventsWindowContents() {
     CameraProfile& profile = g_currentProfile;
     std::vector<TimedEvent>& events = profile.timedEvents;
     ImGui::Text("当前游戏时间 %.2f （逻辑帧 %d）", g_gameTime, g_logicFrame);
@@ -113,6 +113,11 @@ void drawTimedEventsWindow() {
         events.push_back(profile.newEvent);
         profile.newEvent.relativeTime += 1.0f;  // consecutive additions one second apart
     }
+}
+
+void drawTimedEventsWindow() {
+    if (ImGui::Begin(kTimedEventsWindowTitle)) drawTimedEventsWindowContents();
+    ImGui::End();
 }
 
 }  // namespace Zo::KV9RudiVeruv

@@ -7,14 +7,19 @@
 
 namespace Zo::KV9RudiVeruv {
 
+inline constexpr char kTimedEventsWindowTitle[] = "定时事件";
+
 // Filled when the user asks to delete the event at `index`.
 struct TimedEventDeleteRequest {
     int index = 0;
     bool requested = false;
 };
 
-// The window's contents; the caller has opened the window and holds g_stateMutex.
+// Opens and closes the window. The caller holds g_stateMutex.
 void drawTimedEventsWindow();
+
+// The window's contents, inside the open window.
+void drawTimedEventsWindowContents();
 
 // One event's editor. `index` is the event's place in the list, for the add block the number of
 // events; only index 0 can wait for a game time.

@@ -89,21 +89,21 @@ protected:
     static void draw() {
         ImGui::SetNextWindowPos(ImVec2(0.0f, 610.0f));
         ImGui::SetNextWindowSize(ImVec2(600.0f, 400.0f));
-        drawBezierInspector();
+        drawBezierInspectorWindow();
     }
     // The inspector's own window ends the toolkit's text capture: its glyphs tell what it drew.
     std::string shown() {
         m_toolkit.frame(draw);
-        const ImGuiWindow* window = ImGui::FindWindowByName(kBezierInspectorTitle);
+        const ImGuiWindow* window = ImGui::FindWindowByName(kBezierInspectorWindowTitle);
         return window != nullptr && window->Active ? drawnText(*window) : std::string();
     }
     static bool inspectorOpen() {
-        const ImGuiWindow* window = ImGui::FindWindowByName(kBezierInspectorTitle);
+        const ImGuiWindow* window = ImGui::FindWindowByName(kBezierInspectorWindowTitle);
         return window != nullptr && window->Active;
     }
 
     std::lock_guard<std::recursive_mutex> m_lock{g_stateMutex};
-    HeadlessToolkit m_toolkit{ImVec2(800.0f, 600.0f), {kBezierInspectorTitle, "的贝塞尔曲线迭代了次后计算出结果"}};
+    HeadlessToolkit m_toolkit{ImVec2(800.0f, 600.0f), {kBezierInspectorWindowTitle, "的贝塞尔曲线迭代了次后计算出结果"}};
     OverlayStateGuard m_overlayState;
 };
 

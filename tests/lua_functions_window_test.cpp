@@ -29,7 +29,7 @@ std::string unscrambled(std::string text) {
 HeadlessToolkit makeToolkit() {
     return HeadlessToolkit(
         ImVec2(520.0f, 560.0f),
-        {"Lua 函数", "以下功能仅对拥有 Lua 事件列表的单位 / 建筑有效", "切换单位的颜色", "颜色",
+        {kLuaFunctionsWindowTitle, "以下功能仅对拥有 Lua 事件列表的单位 / 建筑有效", "切换单位的颜色", "颜色",
          "恢复原来的颜色", "自定义颜色", "选择哪些单位", "选择谁的单位", "由玩家或 AI 选中的单位",
          "未选中的单位", "所有的单位", "玩家的单位", "AI的单位", "请选择", "切换单位的队伍",
          "注意，改变队伍将会导致录像不同步", "队伍 ID", "（手动输入）", "启用 AI 操控",
@@ -407,7 +407,7 @@ TEST_F(LuaFunctionsWindowTest, WindowEndsInTheInputSwitch) {
         drawLuaFunctionsWindow();
     };
     m_toolkit.frame(draw);
-    const ImGuiWindow* window = ImGui::FindWindowByName("Lua 函数");
+    const ImGuiWindow* window = ImGui::FindWindowByName(kLuaFunctionsWindowTitle);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->Active);
     EXPECT_FALSE(window->HasCloseButton);

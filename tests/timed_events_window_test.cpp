@@ -24,7 +24,7 @@ protected:
         g_gameTime = 0.0;
         g_logicFrame = 0;
     }
-    static void draw() { drawTimedEventsWindow(); }
+    static void draw() { drawTimedEventsWindowContents(); }
 
     std::lock_guard<std::recursive_mutex> m_lock{g_stateMutex};
     HeadlessToolkit m_toolkit{ImVec2(800.0f, 600.0f),

@@ -1,6 +1,11 @@
 #include "hostgame/scenarios/camera_animation_scenario.h"
 
 #include "hostgame/scenarios/overlay_widgets.h"
+#include "hostgame/scenarios/tool_window_layout.h"
+#include "overlay/bezier_inspector.h"
+#include "overlay/camera_control_window.h"
+#include "overlay/lua_functions_window.h"
+#include "overlay/timed_events_window.h"
 
 #include <algorithm>
 #include <chrono>
@@ -34,11 +39,14 @@ constexpr float kPauseAtAnimationTime = 10.0f;
 constexpr PixelRect kCameraWindow{700, 0, 1280, 720};
 
 // The places of the other windows: apart from each other and from the main window's checkboxes.
-constexpr char kWindowPlaces[] =
-    "[Window][摄像机控制]\nPos=700,0\nSize=580,720\nCollapsed=0\n\n"
-    "[Window][定时事件]\nPos=300,420\nSize=390,300\nCollapsed=0\n\n"
-    "[Window][贝塞尔曲线检视器]\nPos=300,0\nSize=390,410\nCollapsed=0\n\n"
-    "[Window][Lua 函数]\nPos=0,420\nSize=290,300\nCollapsed=0\n\n";
+void writeWindowPlaces() {
+    using namespace Zo::KV9RudiVeruv;
+    std::ofstream ini(std::filesystem::current_path() / "imgui.ini");
+    writeWindowPlace(ini, kCameraControlWindowTitle, 700, 0, 580, 720, false);
+    writeWindowPlace(ini, kTimedEventsWindowTitle, 300, 420, 390, 300, false);
+    writeWindowPlace(ini, kBezierInspectorWindowTitle, 300, 0, 390, 410, false);
+    writeWindowPlace(ini, kLuaFunctionsWindowTitle, 0, 420, 290, 300, false);
+}
 
 nlohmann::json point(const CameraValues& v, const char* label) {
     return {{"x", v.x}, {"y", v.y}, {"z", v.z}, {"r1", v.r1}, {"r2", v.r2}, {"r3", v.r3},
@@ -229,7 +237,7 @@ OverlayGameOptions cameraAnimationOptions() {
 }
 
 int cameraAnimationPlayed(ScenarioChecks& checks, OverlayGame& game) {
-    std::ofstream(std::filesystem::current_path() / "imgui.ini") << kWindowPlaces;
+    writeWindowPlaces();
     game.startGameLuaState();  // time pause allowed, as camera control needs
     GameCameraObject& camera = game.device().camera();
     game.frame("before camera control");

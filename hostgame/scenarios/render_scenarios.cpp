@@ -91,8 +91,7 @@ int renderSettingsEdge(ScenarioChecks& checks) {
 void mainWindowFrame(const GameRenderEdge& edge) {
     std::lock_guard lock(g_stateMutex);
     ImGui::NewFrame();
-    if (ImGui::Begin(kMainWindowTitle, nullptr, 0)) drawMainWindowContents(edge);
-    ImGui::End();
+    drawMainWindow(edge);
     ImGui::Render();
 }
 

@@ -1,23 +1,30 @@
 #include "hostgame/scenarios/tool_window_layout.h"
 
 #include "hostgame/scenarios/overlay_game.h"
+#include "overlay/bezier_inspector.h"
+#include "overlay/camera_control_window.h"
+#include "overlay/lua_functions_window.h"
+#include "overlay/main_window.h"
+#include "overlay/timed_events_window.h"
 
 #include <fstream>
 
 namespace HostGame {
 
+void writeWindowPlace(std::ostream& ini, const char* title, int x, int y, int width, int height,
+                      bool collapsed) {
+    ini << "[Window][" << title << "]\nPos=" << x << ',' << y << "\nSize=" << width << ','
+        << height << "\nCollapsed=" << (collapsed ? 1 : 0) << "\n\n";
+}
+
 void writeToolWindowLayout(const std::filesystem::path& folder) {
+    using namespace Zo::KV9RudiVeruv;
     std::ofstream ini(folder / "imgui.ini");
-    const auto window = [&](const char* title, int x, int y, int width, int height,
-                            bool collapsed) {
-        ini << "[Window][" << title << "]\nPos=" << x << ',' << y << "\nSize=" << width << ','
-            << height << "\nCollapsed=" << (collapsed ? 1 : 0) << "\n\n";
-    };
-    window("Vellox（时间暂停工具）v5", 0, 0, 540, 720, false);
-    window("摄像机控制", 540, 0, 420, 720, false);
-    window("Lua 函数", 960, 0, 320, 420, false);
-    window("贝塞尔曲线检视器", 960, 420, 320, 280, false);
-    window("定时事件", 960, 700, 320, 20, true);
+    writeWindowPlace(ini, kMainWindowTitle, 0, 0, 540, 720, false);
+    writeWindowPlace(ini, kCameraControlWindowTitle, 540, 0, 420, 720, false);
+    writeWindowPlace(ini, kLuaFunctionsWindowTitle, 960, 0, 320, 420, false);
+    writeWindowPlace(ini, kBezierInspectorWindowTitle, 960, 420, 320, 280, false);
+    writeWindowPlace(ini, kTimedEventsWindowTitle, 960, 700, 320, 20, true);
 }
 
 void GameMouse::click(Point at) {

@@ -7,6 +7,7 @@
 #include "hostgame/game/game_device.h"
 
 #include <filesystem>
+#include <ostream>
 
 namespace HostGame {
 
@@ -41,6 +42,10 @@ constexpr Point kGameInputButton{1020, 398};
 // The windows' places: the main tool window on the left, camera control beside it, the Lua
 // functions window and the Bezier inspector on the right, the timed events window collapsed.
 void writeToolWindowLayout(const std::filesystem::path& folder);
+
+// One window's entry in an "imgui.ini": its place, its size and whether it starts collapsed.
+void writeWindowPlace(std::ostream& ini, const char* title, int x, int y, int width, int height,
+                      bool collapsed);
 
 // The player's mouse on the game's window, one frame drawn after each message so that the
 // overlay sees every step.
