@@ -6,6 +6,8 @@
 #include "hostgame/scenarios/overlay_game.h"
 #include "hostgame/scenarios/tool_window_layout.h"
 #include "overlay/lua_command_scripts.h"
+#include "overlay/lua_functions_window.h"
+#include "overlay/main_window.h"
 
 #include <atomic>
 #include <chrono>
@@ -184,9 +186,10 @@ int commandCallsDebugModule(ScenarioChecks& checks, OverlayGame& game) {
 // Only the main tool window (collapsed, for short frames) and the Lua functions window, where
 // the tool window layout puts it.
 void writeLuaWindowLayout(const std::filesystem::path& folder) {
-    std::ofstream(folder / "imgui.ini")
-        << "[Window][Vellox（时间暂停工具）v5]\nPos=0,0\nSize=540,720\nCollapsed=1\n\n"
-        << "[Window][Lua 函数]\nPos=960,0\nSize=320,420\nCollapsed=0\n\n";
+    using namespace Zo::KV9RudiVeruv;
+    std::ofstream ini(folder / "imgui.ini");
+    writeWindowPlace(ini, kMainWindowTitle, 0, 0, 540, 720, true);
+    writeWindowPlace(ini, kLuaFunctionsWindowTitle, 960, 0, 320, 420, false);
 }
 
 using ScenarioBody = int (*)(ScenarioChecks& checks, OverlayGame& game);
