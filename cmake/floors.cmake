@@ -14,12 +14,17 @@ endfunction()
 
 # A module of its own with all of the floor's code and only the floors below it: a reference to
 # a higher floor is then an undefined symbol, and the build fails, whatever else the programs
-# above happen to pull in.
+# above happen to pull in. On Windows it is a DLL that exports nothing; the native tier's code is
+# not position independent, so there it is a program that does nothing.
 function(vellox_add_floor_link_check library)
-  add_library(${library}_link_check SHARED "${VELLOX_ROOT}/cmake/floor_link_check.cpp")
+  if(WIN32)
+    add_library(${library}_link_check SHARED "${VELLOX_ROOT}/cmake/floor_link_check.cpp")
+    target_link_options(${library}_link_check PRIVATE -Wl,--exclude-all-symbols)
+  else()
+    add_executable(${library}_link_check "${VELLOX_ROOT}/cmake/floor_link_check_main.cpp")
+  endif()
   target_link_libraries(${library}_link_check PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${library}>"
     ${VELLOX_STATIC_LINK})
-  target_link_options(${library}_link_check PRIVATE -Wl,--exclude-all-symbols)
   set_target_properties(${library}_link_check PROPERTIES
     LIBRARY_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/floor_link_checks"
     RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/floor_link_checks")

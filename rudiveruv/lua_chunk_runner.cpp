@@ -1,12 +1,15 @@
 #include "rudiveruv/lua_chunk_runner.h"
 
+#include "bridge/lua40_layout.h"
+
 #include <cstdint>
 
 namespace Zo::KV9RudiVeruv {
 
 namespace {
 
-constexpr int kLuaNumberTag = 2;  // Lua 4.0's LUA_TNUMBER
+using Tovek::KV9Lua::kLuaNumberTag;
+
 constexpr uint8_t kScrambleOffset = 7;
 
 void unscramble(std::string& text) {

@@ -87,6 +87,7 @@ protected:
         return results;
     }
 
+    BridgeStateGuard m_bridgeState;  // before the state, so put back after it is closed
     std::unique_ptr<lua_State> m_state;
 };
 
