@@ -1,7 +1,7 @@
 #include "bridge/animation_object.h"
 
 #include "bridge/animation_global_scan.h"
-#include "bridge/bridge_globals.h"
+#include "bridge/bridge_state.h"
 #include "bridge/fatal_error.h"
 #include "bridge/game_memory.h"
 #include "bridge/game_object_lookup.h"

@@ -1,4 +1,4 @@
-#include "bridge/bridge_globals.h"
+#include "bridge/bridge_state.h"
 
 namespace Tovek::KV9Lua {
 
@@ -7,6 +7,5 @@ std::atomic<bool> g_isExpansion{false};
 KV9Lua g_kv9Lua{};
 uint32_t g_thisPlayerGlobal = 0;
 std::vector<LuaDefine> g_defines;
-void (*g_hostLog)(const char* text) = nullptr;
 
 }  // namespace Tovek::KV9Lua

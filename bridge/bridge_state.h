@@ -2,8 +2,6 @@
 
 // The script bridge's process-wide state, grouped by the code that owns it. Each lives for the
 // whole process; the definitions stay beside their owners, named in each group's heading.
-// Two more are the project's own seams, kept in their headers: g_hostLog (bridge_globals.h) and
-// g_initState (init_state.h).
 
 #include "bridge/fnv1a.h"
 #include "bridge/kv9_lua.h"
@@ -29,11 +27,24 @@ extern KV9Lua g_kv9Lua;
 extern uint32_t g_thisPlayerGlobal;
 extern std::vector<LuaDefine> g_defines;
 
-// --- The setglobal detour's callbacks by global name (setglobal_detour.cpp) ------------------
+// --- The setglobal detour: its callbacks, its view of the start-up (setglobal_detour.cpp) ---
 
 using SetglobalCallbacks =
     std::unordered_map<std::string_view, void (*)(LuaState*), Fnv1aHash>;
 extern std::unique_ptr<SetglobalCallbacks> g_setglobalCallbacks;
+
+// How far the start-up got. Game Lua threads in the setglobal detour wait while it is running;
+// a start-up that failed releases them too, and the detour then passes calls straight through.
+enum class InitState : int { running, done, failed };
+
+// What the start-up leaves the detour: its outcome (settleInitState) and the host's log routine
+// from the host block, kept for what goes wrong later on a game thread (null before the
+// start-up).
+struct SetglobalDetourContext {
+    std::atomic<InitState> startupOutcome{InitState::running};
+    void (*hostLog)(const char* text) = nullptr;
+};
+extern SetglobalDetourContext g_setglobalDetourContext;
 
 // --- Registration in each game Lua state (lua_registration.cpp) -----------------------------
 

@@ -1,6 +1,6 @@
 #include "bridge/game_objects.h"
 
-#include "bridge/bridge_globals.h"
+#include "bridge/bridge_state.h"
 #include "bridge/game_object_lookup.h"
 #include "bridge/lua40_layout.h"
 

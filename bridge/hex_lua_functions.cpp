@@ -2,7 +2,7 @@
 
 #include "bridge/hex_lua_functions.h"
 
-#include "bridge/bridge_globals.h"
+#include "bridge/bridge_state.h"
 #include "bridge/hex_parsers.h"
 
 #include <limits>

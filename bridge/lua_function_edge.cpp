@@ -1,6 +1,6 @@
 #include "bridge/lua_function_edge.h"
 
-#include "bridge/bridge_globals.h"
+#include "bridge/bridge_state.h"
 
 #include <array>
 #include <atomic>

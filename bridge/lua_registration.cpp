@@ -1,7 +1,7 @@
 #include "bridge/lua_registration.h"
 
 #include "bridge/animation_object.h"
-#include "bridge/bridge_globals.h"
+#include "bridge/bridge_state.h"
 #include "bridge/game_memory.h"
 #include "bridge/game_objects.h"
 #include "bridge/hex_lua_functions.h"

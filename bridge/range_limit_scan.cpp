@@ -1,7 +1,6 @@
 #include "bridge/range_limit_scan.h"
 
 #include "bridge/message_push.h"
-#include "bridge/whole_module_scans.h"
 
 #include <algorithm>
 #include <cstring>
@@ -160,18 +159,10 @@ std::vector<uint32_t> scanRangeLimitCheckerFast(const TheGameModule& module,
     return search.found;
 }
 
-std::vector<uint32_t> scanRangeLimitChecker(const TheGameModule& module,
-                                            const ZydisDecoder& decoder, uint32_t begin,
-                                            uint32_t end, std::vector<uint32_t>& messageAddresses,
-                                            std::optional<uint32_t>& candidateFloat,
-                                            uint32_t maxCount) {
-    return g_wholeModuleScans.scanRangeLimitChecker(module, decoder, begin, end, messageAddresses,
-                                                    candidateFloat, maxCount);
-}
-
 std::vector<uint32_t> verifyCachedRangeLimitCheckers(PointersCache& cache,
                                                      const TheGameModule& module,
-                                                     const ZydisDecoder& decoder) {
+                                                     const ZydisDecoder& decoder,
+                                                     RangeLimitScan scan) {
     std::vector<uint32_t> messageAddresses;
     std::set<uint32_t> checkers;
     for (const IdPair& ids : kIdTable) {
@@ -186,8 +177,8 @@ std::vector<uint32_t> verifyCachedRangeLimitCheckers(PointersCache& cache,
     while (!checkers.empty()) {
         const uint32_t start = *checkers.begin();
         if (!liesInside(module, start, 1)) return {};
-        const auto found = scanRangeLimitChecker(module, decoder, start, module.end,
-                                                 messageAddresses, candidateFloat, 1);
+        const auto found =
+            scan(module, decoder, start, module.end, messageAddresses, candidateFloat, 1);
         if (found.empty() || checkers.erase(found.front()) == 0) return {};
         verified.push_back(found.front());
     }
@@ -196,7 +187,7 @@ std::vector<uint32_t> verifyCachedRangeLimitCheckers(PointersCache& cache,
 }
 
 std::vector<uint32_t> searchRangeLimitCheckers(PointersCache& cache, const TheGameModule& module,
-                                               const ZydisDecoder& decoder) {
+                                               const ZydisDecoder& decoder, RangeLimitScan scan) {
     for (const IdPair& ids : kIdTable) {
         cache.set(ids.text, 0);
         cache.set(ids.checker, 0);
@@ -209,8 +200,8 @@ std::vector<uint32_t> searchRangeLimitCheckers(PointersCache& cache, const TheGa
     }
     const std::vector<uint32_t> textAddresses = messageAddresses;
     std::optional<uint32_t> candidateFloat;
-    const auto checkers = scanRangeLimitChecker(module, decoder, module.begin, module.end,
-                                                messageAddresses, candidateFloat, 0xFFFFFFFF);
+    const auto checkers = scan(module, decoder, module.begin, module.end, messageAddresses,
+                               candidateFloat, 0xFFFFFFFF);
     if (checkers.size() != std::size(kIdTable) || !messageAddresses.empty()) {
         throw std::runtime_error("Failed to find game range limit checkers");
     }
@@ -221,12 +212,12 @@ std::vector<uint32_t> searchRangeLimitCheckers(PointersCache& cache, const TheGa
     return checkers;
 }
 
-std::vector<uint32_t> findRangeLimitCheckers(PointersCache& cache) {
+std::vector<uint32_t> findRangeLimitCheckers(PointersCache& cache, RangeLimitScan scan) {
     const TheGameModule module = getMainModuleRange();
     const ZydisDecoder decoder = makeLegacy32Decoder();
-    std::vector<uint32_t> checkers = verifyCachedRangeLimitCheckers(cache, module, decoder);
+    std::vector<uint32_t> checkers = verifyCachedRangeLimitCheckers(cache, module, decoder, scan);
     if (checkers.size() == std::size(kIdTable)) return checkers;
-    return searchRangeLimitCheckers(cache, module, decoder);
+    return searchRangeLimitCheckers(cache, module, decoder, scan);
 }
 
 }  // namespace Tovek::KV9Lua

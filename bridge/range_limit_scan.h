@@ -37,27 +37,21 @@ std::vector<uint32_t> scanRangeLimitCheckerFast(const TheGameModule& module,
                                                 std::vector<uint32_t>& messageAddresses,
                                                 std::optional<uint32_t>& candidateFloat,
                                                 uint32_t maxCount);
-// The one this module's start-up runs (see whole_module_scans.h).
-std::vector<uint32_t> scanRangeLimitChecker(const TheGameModule& module,
-                                            const ZydisDecoder& decoder, uint32_t begin,
-                                            uint32_t end, std::vector<uint32_t>& messageAddresses,
-                                            std::optional<uint32_t>& candidateFloat,
-                                            uint32_t maxCount);
-
 // The four cached checkers (ids 8 to 11), found again from their own addresses with their cached
-// texts (ids 4 to 7); empty on any mismatch.
+// texts (ids 4 to 7) by scan; empty on any mismatch.
 std::vector<uint32_t> verifyCachedRangeLimitCheckers(PointersCache& cache,
                                                      const TheGameModule& module,
-                                                     const ZydisDecoder& decoder);
+                                                     const ZydisDecoder& decoder,
+                                                     RangeLimitScan scan);
 
 // The four checkers, from the cache when they pass verifyCachedRangeLimitCheckers, otherwise by
-// searchRangeLimitCheckers over the game module.
-std::vector<uint32_t> findRangeLimitCheckers(PointersCache& cache);
+// searchRangeLimitCheckers over the game module, both running scan.
+std::vector<uint32_t> findRangeLimitCheckers(PointersCache& cache, RangeLimitScan scan);
 
-// The full search over a module: every occurrence of the four texts must be claimed by exactly
+// The full search over a module by scan: every occurrence of the four texts must be claimed by exactly
 // one of exactly four checkers. Rewrites ids 4 to 11; throws "Failed to find game range limit
 // checkers" otherwise.
 std::vector<uint32_t> searchRangeLimitCheckers(PointersCache& cache, const TheGameModule& module,
-                                               const ZydisDecoder& decoder);
+                                               const ZydisDecoder& decoder, RangeLimitScan scan);
 
 }  // namespace Tovek::KV9Lua

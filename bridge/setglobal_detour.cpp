@@ -1,9 +1,8 @@
 #include "bridge/setglobal_detour.h"
 
 #include "bridge/animation_object.h"
-#include "bridge/bridge_globals.h"
+#include "bridge/bridge_state.h"
 #include "bridge/game_object_lookup.h"
-#include "bridge/init_state.h"
 #include "bridge/lua_registration.h"
 #include "bridge/object_description_scan.h"
 
@@ -12,6 +11,12 @@
 namespace Tovek::KV9Lua {
 
 std::unique_ptr<SetglobalCallbacks> g_setglobalCallbacks;
+SetglobalDetourContext g_setglobalDetourContext;
+
+void settleInitState(InitState outcome) {
+    g_setglobalDetourContext.startupOutcome.store(outcome);
+    g_setglobalDetourContext.startupOutcome.notify_all();
+}
 
 SetglobalCallbacks makeSetglobalCallbacks() {
     return {
@@ -26,7 +31,7 @@ SetglobalCallbacks makeSetglobalCallbacks() {
 namespace {
 
 void reportToHost(const char* text) {
-    if (g_hostLog != nullptr) g_hostLog(text);
+    if (g_setglobalDetourContext.hostLog != nullptr) g_setglobalDetourContext.hostLog(text);
 }
 
 // Below the detour are the game's C Lua frames: no exception may unwind into them. A failing
@@ -46,10 +51,11 @@ void runCallback(void (*callback)(LuaState*), LuaState* L) {
 void setglobalDetour(LuaState* L, const char* name) {
     g_kv9Lua.setglobal(L, name);  // the game's own function: the global is assigned at once
 
-    InitState state = g_initState.load();
+    std::atomic<InitState>& outcome = g_setglobalDetourContext.startupOutcome;
+    InitState state = outcome.load();
     while (state == InitState::running) {
-        g_initState.wait(InitState::running);
-        state = g_initState.load();
+        outcome.wait(InitState::running);
+        state = outcome.load();
     }
     if (state != InitState::done) return;  // a failed start-up leaves the game on its own
 

@@ -9,6 +9,9 @@ namespace Tovek::KV9Lua {
 
 SetglobalCallbacks makeSetglobalCallbacks();
 
+// Stores the start-up's outcome and wakes every game Lua thread waiting in the detour.
+void settleInitState(InitState outcome);
+
 void setglobalDetour(LuaState* L, const char* name);
 
 void captureObjectDescription(LuaState* L);

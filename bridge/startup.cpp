@@ -1,11 +1,10 @@
 #include "bridge/startup.h"
 
-#include "bridge/bridge_globals.h"
+#include "bridge/bridge_state.h"
 #include "bridge/cache_file.h"
 #include "bridge/defines.h"
 #include "bridge/expansion_flag.h"
 #include "bridge/hook_install.h"
-#include "bridge/init_state.h"
 #include "bridge/lua_plugin_entries.h"
 #include "bridge/lua_plugin_host.h"
 #include "bridge/lua_registration.h"
@@ -38,7 +37,7 @@ void startPlugins(const PluginHostApi& host, const nlohmann::json& config,
 }
 
 // Everything after the called-once guard.
-void runStartupSteps(const PluginHostApi& host, const InternalLuaPluginTable& plugins) {
+void runStartupSteps(const PluginHostApi& host, const StartupEdges& edges) {
     if (host.customData == nullptr) throw std::runtime_error("no custom data provided");
     // The detour and the plug-ins' inits would call it.
     if (host.hook == nullptr) throw std::runtime_error("no hook routine provided");
@@ -57,16 +56,16 @@ void runStartupSteps(const PluginHostApi& host, const InternalLuaPluginTable& pl
     g_setglobalCallbacks = std::make_unique<SetglobalCallbacks>(makeSetglobalCallbacks());
 
     host.log("Finding Game WB <ThisPlayer> global variable");
-    g_thisPlayerGlobal = findThisPlayerGlobal(cache);
+    g_thisPlayerGlobal = findThisPlayerGlobal(cache, edges.scans.findFirstMessagePush);
 
     // The stand-alone script bridge widens the range itself.
     if (GetModuleHandleW(L"Orrin.dll") == nullptr) {
         host.log("Extending range limits");
-        patchRangeLimitCheckers(findRangeLimitCheckers(cache));
+        patchRangeLimitCheckers(findRangeLimitCheckers(cache, edges.scans.scanRangeLimitChecker));
     }
 
     hookSetglobal(host);
-    startPlugins(host, config, plugins);
+    startPlugins(host, config, edges.plugins);
 
     g_sharedDataContext = std::make_unique<SharedDataContext>(
         SharedDataContext{g_kv9Lua, std::make_unique<SharedDataStore>()});
@@ -77,11 +76,11 @@ void runStartupSteps(const PluginHostApi& host, const InternalLuaPluginTable& pl
 
 }  // namespace
 
-void runStartup(const PluginHostApi& host, const InternalLuaPluginTable& plugins) {
+void runStartup(const PluginHostApi& host, const StartupEdges& edges) {
     if (g_bridgeInitCalled.exchange(1) != 0) throw std::logic_error("already called");
-    g_hostLog = host.log;
+    g_setglobalDetourContext.hostLog = host.log;
     try {
-        runStartupSteps(host, plugins);
+        runStartupSteps(host, edges);
     } catch (...) {
         settleInitState(InitState::failed);
         throw;

@@ -1,7 +1,6 @@
 #include "bridge/this_player_scan.h"
 
 #include "bridge/message_push.h"
-#include "bridge/whole_module_scans.h"
 
 #include <algorithm>
 #include <cstring>
@@ -133,7 +132,7 @@ uint32_t findEcxGlobalAfterPush(const ZydisDecoder& decoder, uint32_t afterPush)
     }
 }
 
-uint32_t findThisPlayerGlobal(PointersCache& cache) {
+uint32_t findThisPlayerGlobal(PointersCache& cache, FirstMessagePushScan findFirstMessagePush) {
     const TheGameModule module = getMainModuleRange();
     const ZydisDecoder decoder = makeLegacy32Decoder();
     ScannedInstruction push;
@@ -145,7 +144,7 @@ uint32_t findThisPlayerGlobal(PointersCache& cache) {
     } else {
         const auto texts = findBytePattern(
             module, reinterpret_cast<const uint8_t*>(kThisPlayerText), kThisPlayerTextLength);
-        const uint32_t found = g_wholeModuleScans.findFirstMessagePush(module, decoder, texts);
+        const uint32_t found = findFirstMessagePush(module, decoder, texts);
         if (found == 0 || !tryDecode(decoder, found, module.end, push)) {
             throw std::runtime_error("Cannot find suitable push instruction");
         }

@@ -27,7 +27,8 @@ uint32_t findFirstMessagePushFast(const TheGameModule& module, const ZydisDecode
 uint32_t findEcxGlobalAfterPush(const ZydisDecoder& decoder, uint32_t afterPush);
 
 // The this-player global, read after the push of the text: the cached push when it still pushes
-// the text (a cached one that does not throws), otherwise the first one in the game module.
-uint32_t findThisPlayerGlobal(PointersCache& cache);
+// the text (a cached one that does not throws), otherwise the first one in the game module that
+// findFirstMessagePush finds.
+uint32_t findThisPlayerGlobal(PointersCache& cache, FirstMessagePushScan findFirstMessagePush);
 
 }  // namespace Tovek::KV9Lua

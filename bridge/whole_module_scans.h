@@ -1,8 +1,8 @@
 #pragma once
 
-// The two whole-module scans the start-up runs on a cold cache. Vellox.dll runs the fast ones;
-// the benchmark's VelloxExhaustive.dll links its own definition that selects the exhaustive
-// reference, so that both can be timed side by side.
+// The two whole-module scans the start-up runs on a cold cache, in the two sets the library's
+// entry chooses from: Vellox.dll runs the fast ones, the benchmark's VelloxExhaustive.dll the
+// exhaustive reference, so that both can be timed side by side.
 
 #include "bridge/range_limit_scan.h"
 #include "bridge/this_player_scan.h"
@@ -14,6 +14,9 @@ struct WholeModuleScans {
     FirstMessagePushScan findFirstMessagePush;
 };
 
-extern const WholeModuleScans g_wholeModuleScans;
+inline constexpr WholeModuleScans kFastWholeModuleScans{scanRangeLimitCheckerFast,
+                                                        findFirstMessagePushFast};
+inline constexpr WholeModuleScans kExhaustiveWholeModuleScans{scanRangeLimitCheckerExhaustive,
+                                                              findFirstMessagePushExhaustive};
 
 }  // namespace Tovek::KV9Lua

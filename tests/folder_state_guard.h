@@ -99,6 +99,9 @@ private:
     Saved<std::vector<Tovek::KV9Lua::LuaDefine>> m_defines{Tovek::KV9Lua::g_defines};
     Saved<std::unique_ptr<Tovek::KV9Lua::SetglobalCallbacks>> m_setglobalCallbacks{
         Tovek::KV9Lua::g_setglobalCallbacks};
+    Saved<std::atomic<Tovek::KV9Lua::InitState>> m_startupOutcome{
+        Tovek::KV9Lua::g_setglobalDetourContext.startupOutcome};
+    Saved<void (*)(const char*)> m_hostLog{Tovek::KV9Lua::g_setglobalDetourContext.hostLog};
     Saved<std::vector<void (*)(Tovek::KV9Lua::LuaState*)>> m_pluginLuaStateEntries{
         Tovek::KV9Lua::g_pluginLuaStateEntries};
     Saved<std::unique_ptr<Tovek::KV9Lua::SharedDataContext>> m_sharedDataContext{

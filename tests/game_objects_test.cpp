@@ -1,4 +1,4 @@
-#include "bridge/bridge_globals.h"
+#include "bridge/bridge_state.h"
 #include "bridge/game_object_lookup.h"
 #include "bridge/game_objects.h"
 #include "bridge/hex_lua_functions.h"

@@ -1,7 +1,7 @@
 #include "bridge/lua_function_edge.h"
 
 #include "bridge/animation_object.h"
-#include "bridge/bridge_globals.h"
+#include "bridge/bridge_state.h"
 #include "bridge/lua_registration.h"
 #include "bridge/shared_data.h"
 #include "hostgame/game/lua_runtime.h"

@@ -300,7 +300,8 @@ TEST(RangeLimitVerify, FindsTheCachedChecksAgainOrNothing) {
         cacheStandInIds(cache);
         c.change(cache);
         const auto before = cache.entries();
-        const auto verified = verifyCachedRangeLimitCheckers(cache, cache.module(), decoder());
+        const auto verified = verifyCachedRangeLimitCheckers(cache, cache.module(), decoder(),
+                                                             scanRangeLimitCheckerFast);
         EXPECT_EQ(verified, c.found ? std::vector<uint32_t>(checks, checks + 4)
                                     : std::vector<uint32_t>{});
         EXPECT_EQ(cache.entries(), before);
@@ -365,7 +366,8 @@ TEST_F(RangeLimitSearch, NeedsEachTextOnceAndFourCheckersThatClaimThem) {
         cacheStandInIds(cache);
         cache.set(3, addressOf(g_missingPlayerText));
         const std::string outcome = outcomeOf([&] {
-            const auto found = searchRangeLimitCheckers(cache, buffer_.module(), decoder());
+            const auto found = searchRangeLimitCheckers(cache, buffer_.module(), decoder(),
+                                                        scanRangeLimitCheckerFast);
             return found == std::vector<uint32_t>{checker(0), checker(1), checker(2), checker(3)}
                        ? std::string("found")
                        : describe(at(0), found, {}, std::nullopt);

@@ -1,7 +1,6 @@
 #include "bridge/setglobal_detour.h"
 
-#include "bridge/bridge_globals.h"
-#include "bridge/init_state.h"
+#include "bridge/bridge_state.h"
 #include "bridge/lua_registration.h"
 #include "hostgame/game/lua_runtime.h"
 #include "tests/folder_state_guard.h"
@@ -33,13 +32,9 @@ protected:
         g_kv9Lua = standInLuaApi();
         g_setglobalCallbacks = std::make_unique<SetglobalCallbacks>(makeSetglobalCallbacks());
         g_pluginLuaStateEntries = {failingLuaStateEntry};
-        g_hostLog = recordHostLine;
+        g_setglobalDetourContext.hostLog = recordHostLine;
         g_hostLines.clear();
-        g_initState = InitState::done;
-    }
-    void TearDown() override {
-        g_initState = InitState::running;
-        g_hostLog = nullptr;
+        g_setglobalDetourContext.startupOutcome = InitState::done;
     }
 
     BridgeStateGuard m_bridgeState;

@@ -260,7 +260,10 @@ TEST(ThisPlayerGlobal, CachedPushIsCheckedInPlace) {
         PointersCache cache;
         cache.set(3, c.cached);
         ASSERT_EQ(cache.find(3), c.cached);
-        EXPECT_EQ(outcomeOf([&] { return hex(findThisPlayerGlobal(cache)); }), c.expected);
+        EXPECT_EQ(outcomeOf([&] {
+                      return hex(findThisPlayerGlobal(cache, findFirstMessagePushFast));
+                  }),
+                  c.expected);
         EXPECT_EQ(cache.find(3), c.kept ? c.cached : 0u);
     }
 }
