@@ -10,11 +10,9 @@ namespace {
 
 using Tovek::KV9Lua::kLuaNumberTag;
 
-constexpr uint8_t kScrambleOffset = 7;
-
 void unscramble(std::string& text) {
     for (char& byte : text) {
-        byte = static_cast<char>(static_cast<uint8_t>(byte) - kScrambleOffset);
+        byte = static_cast<char>(static_cast<uint8_t>(byte) - kScriptScrambleOffset);
     }
 }
 

@@ -4,10 +4,15 @@
 
 #include "rudiveruv/rudiveruv_lua.h"
 
+#include <cstdint>
 #include <string>
 #include <variant>
 
 namespace Zo::KV9RudiVeruv {
+
+// What the overlay adds to each byte of its Lua texts (script_scramble.h) and the runner takes
+// away again, modulo 256.
+constexpr uint8_t kScriptScrambleOffset = 7;
 
 // Nothing, a text, or a number.
 using LuaChunkResult = std::variant<std::monostate, std::string, double>;
