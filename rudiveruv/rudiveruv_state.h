@@ -1,8 +1,7 @@
 #pragma once
 
 // The time-pause plug-in's process-wide state, grouped by the code that owns it; the
-// definitions stay beside their owners, named in each group's heading. One more is the
-// project's own seam, kept in its header: g_timePauseEdges (time_pause_edges.h).
+// definitions stay beside their owners, named in each group's heading.
 
 #include "bridge/kv9_lua.h"
 
@@ -14,6 +13,7 @@ namespace Zo::KV9RudiVeruv {
 
 struct GameCrtFunctions;  // game_crt_functions.h
 struct ReplayCapture;     // replay_capture.h
+struct TimePauseEdges;    // time_pause_edges.h
 
 // --- The time-pause state that the debug module, the Lua-state watch and the overlay share
 //     (time_pause_state.cpp) ---------------------------------------------------------------
@@ -37,6 +37,11 @@ extern bool g_luaWindowAvailable;       // the game's Lua state has shown object
 extern std::atomic<int> g_rudiVeruvInitCalled;
 // Under the debug module's controller lock.
 extern bool g_debugModuleInitialized;
+
+// --- What the plug-in reaches above itself (time_pause_edges.cpp) ----------------------------
+
+// Filled once by the plug-in's start, before any of its detours is in place.
+extern TimePauseEdges g_timePauseEdges;
 
 // --- The replacement debug module (rudiveruv_controller.cpp) --------------------------------
 

@@ -6,6 +6,7 @@
 
 #include "bridge/plugin_host_api.h"
 #include "rudiveruv/d3d9_probe.h"
+#include "rudiveruv/rudiveruv_state.h"  // g_timePauseEdges
 
 #include <nlohmann/json_fwd.hpp>
 
@@ -35,8 +36,5 @@ struct TimePauseEdges {
     // state is watched.
     std::function<bool(ThreadBody body, void* data)> startThread;
 };
-
-// Filled once by the plug-in's start, before any of its detours is in place.
-extern TimePauseEdges g_timePauseEdges;
 
 }  // namespace Zo::KV9RudiVeruv

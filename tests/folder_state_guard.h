@@ -20,6 +20,7 @@
 #include "bridge/shared_data.h"
 #include "rudiveruv/game_crt_functions.h"
 #include "rudiveruv/replay_capture.h"
+#include "rudiveruv/time_pause_edges.h"
 #endif
 
 #include <atomic>
@@ -163,6 +164,7 @@ private:
 #ifdef _WIN32
     Saved<std::atomic<int>> m_rudiVeruvInitCalled{Zo::KV9RudiVeruv::g_rudiVeruvInitCalled};
     Saved<bool> m_debugModuleInitialized{Zo::KV9RudiVeruv::g_debugModuleInitialized};
+    Saved<Zo::KV9RudiVeruv::TimePauseEdges> m_timePauseEdges{Zo::KV9RudiVeruv::g_timePauseEdges};
     Saved<void*> m_originalGetProcAddress{Zo::KV9RudiVeruv::g_originalGetProcAddress};
     Saved<void*> m_originalEndScene{Zo::KV9RudiVeruv::g_originalEndScene};
     Saved<void*> m_originalReset{Zo::KV9RudiVeruv::g_originalReset};

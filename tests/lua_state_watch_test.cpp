@@ -147,8 +147,6 @@ protected:
 
     RudiVeruvStateGuard m_rudiVeruvState;
     OverlayStateGuard m_overlayState;
-    // A test that swaps the thread starter gets the suite's back.
-    SavedGlobal<TimePauseEdges> m_edges{g_timePauseEdges};
 };
 
 TEST_F(LuaStateWatch, TwoStatesInARowAreNumberedAndTheNewerOneOutlivesTheOldersEnd) {
