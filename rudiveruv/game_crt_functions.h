@@ -1,5 +1,7 @@
 #pragma once
 
+// The game's own C runtime functions, looked up once for the replay file's detours.
+
 #include "rudiveruv/rudiveruv_state.h"
 
 #include <windows.h>

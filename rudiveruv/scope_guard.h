@@ -1,5 +1,7 @@
 #pragma once
 
+// An action run when a scope ends, however it ends: releases and restores that must not be skipped.
+
 #include <boost/function.hpp>
 
 #include <utility>
