@@ -1,6 +1,6 @@
 #pragma once
 
-// An action run when a scope ends, however it ends: releases and restores that must not be skipped.
+// An action run when a scope ends, however it ends: releases and restores never skipped.
 
 #include <boost/function.hpp>
 
