@@ -48,9 +48,9 @@ std::vector<uint32_t> verifyCachedRangeLimitCheckers(PointersCache& cache,
 // searchRangeLimitCheckers over the game module, both running scan.
 std::vector<uint32_t> findRangeLimitCheckers(PointersCache& cache, RangeLimitScan scan);
 
-// The full search over a module by scan: every occurrence of the four texts must be claimed by exactly
-// one of exactly four checkers. Rewrites ids 4 to 11; throws "Failed to find game range limit
-// checkers" otherwise.
+// The full search over a module by scan: every occurrence of the four texts must be claimed by
+// exactly one of exactly four checkers. Rewrites ids 4 to 11; throws "Failed to find game range
+// limit checkers" otherwise.
 std::vector<uint32_t> searchRangeLimitCheckers(PointersCache& cache, const TheGameModule& module,
                                                const ZydisDecoder& decoder, RangeLimitScan scan);
 
