@@ -232,20 +232,18 @@ TEST_F(DebugModuleInstall, AFailedHookStillWritesTheHandleAndLeavesItUninstalled
     EXPECT_TRUE(m_controller.installed);
 }
 
-// Runs each test with the shared controller's callables emptied; they come back afterwards.
+// Runs each test with the shared controller's callables emptied; the state guard brings them
+// back afterwards.
 class DebugFunctions : public ::testing::Test {
 protected:
-    void SetUp() override { swapCallables(); }
-    void TearDown() override { swapCallables(); }
-
-    void swapCallables() {
+    void SetUp() override {
         RudiVeruvController& controller = RudiVeruvController::instance();
         std::lock_guard lock(controller.mutex);
-        std::swap(controller.isPaused, m_saved.isPaused);
-        std::swap(controller.isFastForwarding, m_saved.isFastForwarding);
-        std::swap(controller.setFrameNumber, m_saved.setFrameNumber);
-        std::swap(controller.setPaused, m_saved.setPaused);
-        std::swap(controller.appendMessage, m_saved.appendMessage);
+        controller.isPaused = nullptr;
+        controller.isFastForwarding = nullptr;
+        controller.setFrameNumber = nullptr;
+        controller.setPaused = nullptr;
+        controller.appendMessage = nullptr;
     }
 
     // Whether some other thread holds the controller's mutex right now.
@@ -281,14 +279,6 @@ protected:
         };
     }
 
-    struct Callables {
-        std::function<bool()> isPaused;
-        std::function<bool()> isFastForwarding;
-        std::function<void(int)> setFrameNumber;
-        std::function<void(bool)> setPaused;
-        std::function<void(std::string)> appendMessage;
-    };
-    Callables m_saved;
     RudiVeruvStateGuard m_rudiVeruvState;
     std::vector<std::string> m_calls;
 };

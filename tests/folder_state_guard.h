@@ -20,6 +20,7 @@
 #include "bridge/shared_data.h"
 #include "rudiveruv/game_crt_functions.h"
 #include "rudiveruv/replay_capture.h"
+#include "rudiveruv/rudiveruv_controller.h"
 #include "rudiveruv/time_pause_edges.h"
 #endif
 
@@ -137,6 +138,31 @@ private:
     }
     Zo::KV9RudiVeruv::ReplayCapture m_saved;
 };
+
+// The debug module's five callables, under its controller's lock, which comes before
+// g_stateMutex in the lock order.
+class SavedControllerCallables {
+public:
+    SavedControllerCallables() { copyCallables(controller(), m_saved); }
+    ~SavedControllerCallables() { copyCallables(m_saved, controller()); }
+    SavedControllerCallables(const SavedControllerCallables&) = delete;
+    SavedControllerCallables& operator=(const SavedControllerCallables&) = delete;
+
+private:
+    static Zo::KV9RudiVeruv::RudiVeruvController& controller() {
+        return Zo::KV9RudiVeruv::RudiVeruvController::instance();
+    }
+    static void copyCallables(Zo::KV9RudiVeruv::RudiVeruvController& from,
+                              Zo::KV9RudiVeruv::RudiVeruvController& to) {
+        std::scoped_lock lock(from.mutex, to.mutex);
+        to.isPaused = from.isPaused;
+        to.isFastForwarding = from.isFastForwarding;
+        to.setFrameNumber = from.setFrameNumber;
+        to.setPaused = from.setPaused;
+        to.appendMessage = from.appendMessage;
+    }
+    Zo::KV9RudiVeruv::RudiVeruvController m_saved;
+};
 #endif
 
 class RudiVeruvStateGuard {
@@ -151,6 +177,7 @@ private:
     using Saved = SavedGlobal<T>;
 #ifdef _WIN32
     SavedReplayCapture m_replayCapture;
+    SavedControllerCallables m_controllerCallables;
 #endif
     StateLockWhileSaving m_lock;
     Saved<std::atomic<bool>> m_rudiVeruvd{Zo::KV9RudiVeruv::g_rudiVeruvd};
