@@ -115,7 +115,6 @@ int main(int argc, char** argv) {
     MonotonicTime animationNow = Clock::now();
     {
         std::lock_guard lock(g_stateMutex);
-        setMonotonicClock([&animationNow] { return animationNow; });
         g_cameraProfiles.resize(1);  // as after the first frame's configuration load
         g_currentProfile = g_cameraProfiles[0];
     }
@@ -123,7 +122,8 @@ int main(int argc, char** argv) {
 
     FakeGameRender render;
     FakeCamera camera;
-    const OverlayFrameEdges edges{camera.access(), render.edge(), {}};
+    const OverlayFrameEdges edges{camera.access(), render.edge(), {}, {},
+                                  [&animationNow] { return animationNow; }};
     const auto overlayFrame = [&](bool tallMainWindow) {
         return [&, tallMainWindow] {
             animationNow += kAnimationStep;

@@ -1,7 +1,6 @@
 #include "overlay/camera_animation.h"
 
 #include "overlay/bezier_timing.h"
-#include "overlay/monotonic_clock.h"
 
 #include <array>
 #include <chrono>
@@ -104,7 +103,8 @@ float CameraCoordinate::operator[](std::size_t channel) const {
     return this->*kChannels[channel];
 }
 
-CameraCoordinate evaluateCameraAnimation(const CameraCoordinate& current) {
+CameraCoordinate evaluateCameraAnimation(const CameraCoordinate& current,
+                                         const MonotonicClock& clock) {
     CameraProfile& profile = g_currentProfile;
     const std::map<float, CameraPoint>& keyframes = profile.animations;
     CameraCoordinate result = current;
@@ -114,7 +114,7 @@ CameraCoordinate evaluateCameraAnimation(const CameraCoordinate& current) {
     }
 
     if (profile.animationPlaying) {
-        const MonotonicTime now = monotonicNow();
+        const MonotonicTime now = clock();
         if (!profile.animationStart) profile.animationStart = now;
         profile.animationTime = secondsBetween(*profile.animationStart, now);
         profile.timeValid = true;

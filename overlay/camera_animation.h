@@ -5,6 +5,7 @@
 // r1 and r3 along the shorter arc.
 
 #include "overlay/camera_profile.h"
+#include "overlay/monotonic_clock.h"
 
 #include <cstddef>
 
@@ -32,8 +33,9 @@ constexpr float kAnglePeriod = 6.2831855f;
 
 // The coordinate the game camera should take now, from g_currentProfile's time base; `current`
 // is what the camera holds, and comes back unchanged while the animation does not drive it.
-// Runs the time base on the monotonic clock and keeps the Bezier work area in the profile. The
-// caller holds g_stateMutex.
-CameraCoordinate evaluateCameraAnimation(const CameraCoordinate& current);
+// Runs the time base on `clock` and keeps the Bezier work area in the profile. The caller holds
+// g_stateMutex.
+CameraCoordinate evaluateCameraAnimation(const CameraCoordinate& current,
+                                         const MonotonicClock& clock);
 
 }  // namespace Zo::KV9RudiVeruv

@@ -162,8 +162,6 @@ void writeConfigFile(const ModulePathLookup& modulePath) {
 
 std::filesystem::path pluginModulePath() { return boost::dll::this_line_location(); }
 
-void buildConfigPath() { buildConfigPath(pluginModulePath()); }
-
 void buildConfigPath(const std::filesystem::path& modulePath) {
     g_configPath = wideFromPath(modulePath) + L".camera_config.txt";
 }
@@ -187,8 +185,6 @@ std::string formatTimestamp(std::chrono::system_clock::time_point when) {
     return text.str();
 }
 
-void loadCameraConfig() { loadCameraConfig(&pluginModulePath); }
-
 void loadCameraConfig(const ModulePathLookup& modulePath) {
     try {
         readConfigFile(modulePath);
@@ -203,8 +199,6 @@ void loadCameraConfig(const ModulePathLookup& modulePath) {
     if (g_cameraProfiles.empty()) g_cameraProfiles.resize(1);
     g_currentProfile = g_cameraProfiles[0];
 }
-
-void saveCameraConfig() { saveCameraConfig(&pluginModulePath); }
 
 void saveCameraConfig(const ModulePathLookup& modulePath) {
     try {

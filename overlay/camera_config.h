@@ -20,7 +20,6 @@ using ModulePathLookup = std::function<std::filesystem::path()>;
 std::filesystem::path pluginModulePath();
 
 // g_configPath := the module's file with ".camera_config.txt" appended.
-void buildConfigPath();
 void buildConfigPath(const std::filesystem::path& modulePath);
 
 std::wstring& setConfigPath(const std::wstring& path);
@@ -33,12 +32,10 @@ std::string formatTimestamp(std::chrono::system_clock::time_point when);
 
 // Fills g_cameraProfiles (never leaving it empty), the hotkeys and g_currentProfile. The caller
 // holds g_stateMutex.
-void loadCameraConfig();
 void loadCameraConfig(const ModulePathLookup& modulePath);
 
 // Takes g_currentProfile into the list and writes the list and the hotkeys, always to the
 // module's own file. The caller holds g_stateMutex.
-void saveCameraConfig();
 void saveCameraConfig(const ModulePathLookup& modulePath);
 
 }  // namespace Zo::KV9RudiVeruv

@@ -30,7 +30,7 @@ void storeWorkingCopy() {
     }
 }
 
-void drawProfileButtons() {
+void drawProfileButtons(const ModulePathLookup& modulePath) {
     if (g_cameraProfiles.empty()) {
         g_currentProfileIndex = 0;
         g_cameraProfiles.push_back(g_currentProfile);
@@ -58,7 +58,7 @@ void drawProfileButtons() {
         g_cameraProfiles.insert(g_cameraProfiles.begin() + g_currentProfileIndex, g_currentProfile);
     }
     ImGui::SameLine();
-    if (ImGui::Button("保存配置")) saveCameraConfig();
+    if (ImGui::Button("保存配置")) saveCameraConfig(modulePath);
 }
 
 // A box as high as the text's lines, and half a line more.
@@ -101,9 +101,9 @@ void drawAnimationControls(CameraProfile& profile) {
 
 }  // namespace
 
-void drawCameraControlWindowContents(const GameCameraAccess& camera,
-                                     const PixelShaderConstantRead& readPixelShaderConstants) {
-    drawProfileButtons();
+void drawCameraControlWindowContents(const OverlayFrameEdges& game) {
+    const GameCameraAccess& camera = game.camera;
+    drawProfileButtons(game.modulePath);
     ImGui::Separator();
     CameraProfile& profile = g_currentProfile;
     drawDescription(profile.description);
@@ -114,7 +114,7 @@ void drawCameraControlWindowContents(const GameCameraAccess& camera,
         ImGui::TextUnformatted("当前摄像机坐标");
         edited = drawCoordinateEditor(*read, "Current");
     }
-    drawActualCameraPosition(readPixelShaderConstants);
+    drawActualCameraPosition(game.pixelShaderConstants);
     drawAnimationControls(profile);
     // While an animation drives the camera, its values replace these later in the frame.
     if (read && camera.write && cameraWriteNeeded(*read, *edited)) camera.write(*edited);
@@ -123,10 +123,9 @@ void drawCameraControlWindowContents(const GameCameraAccess& camera,
     drawKeyframeAddBlock(profile, read);
 }
 
-void drawCameraControlWindow(const GameCameraAccess& camera,
-                             const PixelShaderConstantRead& readPixelShaderConstants) {
+void drawCameraControlWindow(const OverlayFrameEdges& game) {
     if (ImGui::Begin(kCameraControlWindowTitle)) {
-        drawCameraControlWindowContents(camera, readPixelShaderConstants);
+        drawCameraControlWindowContents(game);
     }
     ImGui::End();
 }

@@ -11,10 +11,10 @@ bool cameraWriteNeeded(const CameraCoordinate& read, const CameraCoordinate& ret
     return false;
 }
 
-void animateGameCamera(const GameCameraAccess& camera) {
+void animateGameCamera(const GameCameraAccess& camera, const MonotonicClock& clock) {
     const std::optional<CameraCoordinate> current = camera.read();
     if (!current) return;
-    const CameraCoordinate animated = evaluateCameraAnimation(*current);
+    const CameraCoordinate animated = evaluateCameraAnimation(*current, clock);
     if (cameraWriteNeeded(*current, animated)) camera.write(animated);
 }
 

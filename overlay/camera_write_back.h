@@ -19,8 +19,8 @@ struct GameCameraAccess {
     std::function<void(const CameraCoordinate&)> write;  // x, y, z, r1, r2, r3 in this order
 };
 
-// Passes the camera through the animation and writes the result back when it moved. The caller
-// holds g_stateMutex.
-void animateGameCamera(const GameCameraAccess& camera);
+// Passes the camera through the animation on `clock` and writes the result back when it moved.
+// The caller holds g_stateMutex.
+void animateGameCamera(const GameCameraAccess& camera, const MonotonicClock& clock);
 
 }  // namespace Zo::KV9RudiVeruv

@@ -13,6 +13,8 @@ struct LuaCommandEdge {
     std::function<void(std::string scrambledChunk)> runChunk;
 };
 
-extern LuaCommandEdge g_luaCommandEdge;
+// The plug-in's: each chunk runs in the game's remembered Lua state, on the game's Lua thread
+// (lua_command_edge_game.cpp, not in the native build).
+LuaCommandEdge gameLuaCommandEdge();
 
 }  // namespace Zo::KV9RudiVeruv

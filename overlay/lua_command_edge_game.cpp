@@ -1,6 +1,3 @@
-// The Lua functions window's commands run in the game's remembered Lua state, on the game's
-// Lua thread; the window does not wait for them.
-
 #include "overlay/lua_command_edge.h"
 
 #include "rudiveruv/lua_chunk_queue.h"
@@ -9,8 +6,11 @@
 
 namespace Zo::KV9RudiVeruv {
 
-LuaCommandEdge g_luaCommandEdge{[](std::string scrambledChunk) {
-    runLuaCode(std::move(scrambledChunk));  // the result is not shown: its future is dropped
-}};
+// The window does not wait for its commands.
+LuaCommandEdge gameLuaCommandEdge() {
+    return {[](std::string scrambledChunk) {
+        runLuaCode(std::move(scrambledChunk));  // the result is not shown: its future is dropped
+    }};
+}
 
 }  // namespace Zo::KV9RudiVeruv

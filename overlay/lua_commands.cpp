@@ -1,6 +1,5 @@
 #include "overlay/lua_commands.h"
 
-#include "overlay/lua_command_edge.h"
 #include "overlay/lua_command_scripts.h"
 #include "overlay/script_scramble.h"
 
@@ -17,31 +16,32 @@ namespace Zo::KV9RudiVeruv {
 namespace {
 
 // The stored text followed by the argument list, both scrambled, as the chunk runner wants.
-void runCommand(const char* storedScript, const boost::format& arguments) {
+void runCommand(const LuaCommandEdge& lua, const char* storedScript,
+                const boost::format& arguments) {
     std::string chunk(storedScript);
     const std::string list = arguments.str();
     chunk += scrambleScriptText(list.data(), list.size());
-    if (g_luaCommandEdge.runChunk) g_luaCommandEdge.runChunk(std::move(chunk));
+    if (lua.runChunk) lua.runChunk(std::move(chunk));
 }
 
 }  // namespace
 
-void sendUnitColorCommand(const PlayerColorTable& table) {
-    runCommand(kUnitColorScript, boost::format("(%1%, %2%, %3%)") %
+void sendUnitColorCommand(const LuaCommandEdge& lua, const PlayerColorTable& table) {
+    runCommand(lua, kUnitColorScript, boost::format("(%1%, %2%, %3%)") %
                                      static_cast<unsigned int>(table.colorValue) %
                                      table.whichUnits % table.whoseUnits);
 }
 
-void sendUnitTeamCommand(const TeamPlayerList& list) {
-    runCommand(kUnitTeamScript, boost::format("(%1%, %2%, %3%, %4%)") %
+void sendUnitTeamCommand(const LuaCommandEdge& lua, const TeamPlayerList& list) {
+    runCommand(lua, kUnitTeamScript, boost::format("(%1%, %2%, %3%, %4%)") %
                                     std::quoted(list.teamId) %
                                     boost::io::group(std::boolalpha, list.aiControl) %
                                     list.whichUnits % list.whoseUnits);
 }
 
-void sendToggleCommand(bool* gameInputEnabled) {
+void sendToggleCommand(const LuaCommandEdge& lua, bool* gameInputEnabled) {
     *gameInputEnabled = !*gameInputEnabled;
-    runCommand(kGameInputScript,
+    runCommand(lua, kGameInputScript,
                boost::format("(%1%)") % boost::io::group(std::boolalpha, *gameInputEnabled));
 }
 

@@ -45,35 +45,35 @@ int customColorValue(const float (&rgb)[3]) {
     return (channel(rgb[0]) << 16) + (channel(rgb[1]) << 8) + channel(rgb[2]);
 }
 
-void drawGameInputPanel() {
+void drawGameInputPanel(const LuaCommandEdge& lua) {
     ImGui::TextWrapped("禁用游戏中的鼠标输入");
     textDisabledWrapped("这将能避免鼠标移至单位上方时产生边框、影响拍摄效果");
     if (ImGui::Button(g_gameInputEnabled ? "在游戏中禁用输入" : "在游戏中启用输入")) {
-        sendToggleCommand(&g_gameInputEnabled);
+        sendToggleCommand(lua, &g_gameInputEnabled);
     }
 }
 
-void drawLuaFunctionsWindow() {
+void drawLuaFunctionsWindow(const LuaCommandEdge& lua) {
     if (ImGui::Begin(kLuaFunctionsWindowTitle)) {
         ImGui::TextWrapped("以下功能仅对拥有 Lua 事件列表的单位 / 建筑有效");
         ImGui::Separator();
         ImGui::PushID(1);
-        drawUnitColorPanel(g_playerColorTable);
+        drawUnitColorPanel(lua, g_playerColorTable);
         ImGui::PopID();
         ImGui::Separator();
         ImGui::PushID(2);
-        drawUnitTeamPanel(g_teamPlayerList);
+        drawUnitTeamPanel(lua, g_teamPlayerList);
         ImGui::PopID();
         ImGui::Separator();
         ImGui::PushID(3);
-        drawGameInputPanel();
+        drawGameInputPanel(lua);
         ImGui::PopID();
     }
     ImGui::End();
     if (!g_gameInputEnabled) drawMouseCross();
 }
 
-void drawUnitColorPanel(PlayerColorTable& table) {
+void drawUnitColorPanel(const LuaCommandEdge& lua, PlayerColorTable& table) {
     ImGui::TextWrapped("切换单位的颜色");
     bool openCustomColor = false;
     if (ImGui::BeginCombo("颜色", table.colorLabel.c_str())) {
@@ -106,10 +106,10 @@ void drawUnitColorPanel(PlayerColorTable& table) {
     if (openCustomColor) ImGui::OpenPopup(kCustomColorPopup);
     comboFromList("选择哪些单位", &table.whichUnits, kWhichUnitsItems);
     comboFromList("选择谁的单位", &table.whoseUnits, kWhoseUnitsItems);
-    if (ImGui::Button("切换单位的颜色")) sendUnitColorCommand(table);
+    if (ImGui::Button("切换单位的颜色")) sendUnitColorCommand(lua, table);
 }
 
-void drawUnitTeamPanel(TeamPlayerList& list) {
+void drawUnitTeamPanel(const LuaCommandEdge& lua, TeamPlayerList& list) {
     ImGui::TextWrapped("切换单位的队伍");
     textDisabledWrapped("注意，改变队伍将会导致录像不同步");
     bool openTeamIdEntry = false;
@@ -131,7 +131,7 @@ void drawUnitTeamPanel(TeamPlayerList& list) {
     ImGui::Checkbox("启用 AI 操控", &list.aiControl);
     comboFromList("选择哪些单位", &list.whichUnits, kWhichUnitsItems);
     comboFromList("选择谁的单位", &list.whoseUnits, kWhoseUnitsItems);
-    if (ImGui::Button("切换单位的队伍")) sendUnitTeamCommand(list);
+    if (ImGui::Button("切换单位的队伍")) sendUnitTeamCommand(lua, list);
 }
 
 }  // namespace Zo::KV9RudiVeruv

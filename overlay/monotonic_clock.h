@@ -1,8 +1,8 @@
 #pragma once
 
 // The wall clock of the camera animation and the timed events: monotonic, and independent of
-// game time, so both keep moving while the game is paused. Tests drive it by replacing its
-// source.
+// game time, so both keep moving while the game is paused. The frame hands it to them; tests
+// hand them a clock they move by hand.
 
 #include <chrono>
 #include <functional>
@@ -11,10 +11,7 @@ namespace Zo::KV9RudiVeruv {
 
 using MonotonicTime = std::chrono::steady_clock::time_point;
 
-// The current time of the source, std::chrono::steady_clock unless replaced.
-MonotonicTime monotonicNow();
-
-// Replaces the source; an empty function brings steady_clock back. Callers hold g_stateMutex.
-void setMonotonicClock(std::function<MonotonicTime()> source);
+// Each call reads the clock once.
+using MonotonicClock = std::function<MonotonicTime()>;
 
 }  // namespace Zo::KV9RudiVeruv

@@ -1,4 +1,5 @@
 #include "overlay/game_camera.h"
+#include "overlay/lua_command_edge.h"
 #include "overlay/overlay_frame_steps.h"
 #include "overlay/overlay_host.h"
 #include "overlay/pixel_shader_constants.h"
@@ -46,9 +47,11 @@ void drawOverlayFrame(IDirect3DDevice9* device) {
     const ImGuiIO& io = ImGui::GetIO();
     g_toolkitInput.setCapture({io.WantCaptureKeyboard, io.WantCaptureMouse});  // for the window
 
-    static const OverlayFrameEdges game{gameCameraAccess(), gameRenderEdge(), {}};
+    // Only this thread draws frames; the device's reader is the one part that is the call's own.
+    static OverlayFrameEdges game{gameCameraAccess(), gameRenderEdge(), {}, gameLuaCommandEdge()};
+    game.pixelShaderConstants = pixelShaderConstantReader(device);
     std::lock_guard lock(g_stateMutex);
-    runOverlayFrameSteps({game.camera, game.render, pixelShaderConstantReader(device)});
+    runOverlayFrameSteps(game);
     ImGui::EndFrame();
     ImGui::Render();
     ImGui_ImplDX9_RenderDrawData(ImGui::GetDrawData());

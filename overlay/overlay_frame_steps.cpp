@@ -2,6 +2,7 @@
 
 #include "overlay/bezier_inspector.h"
 #include "overlay/camera_config.h"
+#include "overlay/camera_control_window.h"
 #include "overlay/camera_profile.h"
 #include "overlay/lua_functions_window.h"
 #include "overlay/main_window.h"
@@ -17,10 +18,10 @@ namespace {
 
 void drawOverlayWindows(const OverlayFrameEdges& game) {
     drawMainWindow(game.render);
-    if (g_luaWindowAvailable) drawLuaFunctionsWindow();
+    if (g_luaWindowAvailable) drawLuaFunctionsWindow(game.lua);
     if (g_rudiVeruvAllowed && g_cameraControlEnabled) {
         writeDisplaySwitches(game.render);
-        drawCameraControlWindow(game.camera, game.pixelShaderConstants);
+        drawCameraControlWindow(game);
         drawTimedEventsWindow();
         drawBezierInspectorWindow();
     }
@@ -30,14 +31,14 @@ void drawOverlayWindows(const OverlayFrameEdges& game) {
 }  // namespace
 
 void runOverlayFrameSteps(const OverlayFrameEdges& game) {
-    if (g_cameraProfiles.empty()) loadCameraConfig();
+    if (g_cameraProfiles.empty()) loadCameraConfig(game.modulePath);
     if (g_overlayVisible) drawOverlayWindows(game);
     if (!g_rudiVeruvAllowed) {
         // A pause never outlives the state that allowed it.
         g_rudiVeruvd.exchange(false);
     } else if (g_cameraControlEnabled) {
-        processTimedEvents();
-        animateGameCamera(game.camera);
+        processTimedEvents(game.clock);
+        animateGameCamera(game.camera, game.clock);
     }
 }
 

@@ -10,13 +10,7 @@
 
 #include <d3d9.h>
 
-#include <atomic>
-
 namespace Zo::KV9RudiVeruv {
-
-// Set once the toolkit and both of its back ends have started; until then the replacement
-// procedure hands every message straight to the game.
-extern std::atomic<bool> g_overlayTakesInput;
 
 // 0 when the device gives no creation parameters or the window's procedure cannot be replaced;
 // else 1 or 2 as for g_overlayStartResult.

@@ -2,12 +2,11 @@
 
 // The camera and overlay tool's process-wide state, grouped by the code that owns it; the
 // definitions stay beside their owners, named in each group's heading. All of it is read and
-// written under g_stateMutex (rudiveruv_state.h) unless its group says otherwise. Two more are
-// the project's own seams, kept in their headers: g_luaCommandEdge (lua_command_edge.h) and
-// g_overlayTakesInput (overlay_host.h).
+// written under g_stateMutex (rudiveruv_state.h) unless its group says otherwise.
 
 #include <boost/circular_buffer_fwd.hpp>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -96,6 +95,10 @@ extern HWND__* g_gameWindow;  // the device's focus window
 // The game window's own procedure.
 extern long(__stdcall* g_originalWndProc)(HWND__* window, unsigned int message,
                                           unsigned int wParam, long lParam);
+// Set once the toolkit and both of its back ends have started; until then the replacement
+// procedure hands every message straight to the game. Atomic: that procedure reads it on the
+// window's thread without g_stateMutex.
+extern std::atomic<bool> g_overlayTakesInput;
 #endif
 
 }  // namespace Zo::KV9RudiVeruv

@@ -2,7 +2,7 @@
 
 // The camera control window's read of the game device's pixel-shader constants.
 
-#include "overlay/camera_control_window.h"
+#include "overlay/overlay_frame_edges.h"
 
 #include <windows.h>
 

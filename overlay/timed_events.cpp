@@ -1,6 +1,5 @@
 #include "overlay/timed_events.h"
 
-#include "overlay/monotonic_clock.h"
 #include "rudiveruv/time_pause_state.h"
 
 #include <chrono>
@@ -15,9 +14,9 @@ namespace {
 constexpr float kNanosecondsPerSecond = 1e9f;
 
 // Clock seconds since the run started.
-float secondsSinceRunStart(const CameraProfile& profile) {
+float secondsSinceRunStart(const CameraProfile& profile, const MonotonicClock& clock) {
     const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(
-        monotonicNow() - *profile.eventRunStart);
+        clock() - *profile.eventRunStart);
     return static_cast<float>(nanoseconds.count()) / kNanosecondsPerSecond;
 }
 
@@ -47,7 +46,7 @@ void resetTimedEventRun(CameraProfile& profile) {
     profile.eventRunStart.reset();
 }
 
-void processTimedEvents() {
+void processTimedEvents(const MonotonicClock& clock) {
     CameraProfile& profile = g_currentProfile;
     if (g_logicFrame <= 1) {
         resetTimedEventRun(profile);
@@ -58,14 +57,14 @@ void processTimedEvents() {
         TimedEvent& event = profile.timedEvents[index];
         if (index == 0) {
             if (!firstEventDue(profile, event)) continue;
-            if (!profile.eventRunStart) profile.eventRunStart = monotonicNow();
-            if (!elapsed) elapsed = secondsSinceRunStart(profile);
+            if (!profile.eventRunStart) profile.eventRunStart = clock();
+            if (!elapsed) elapsed = secondsSinceRunStart(profile, clock);
             fire(profile, event);
             continue;
         }
         if (!elapsed) {
             if (!profile.eventRunStart) break;  // the run has not started
-            elapsed = secondsSinceRunStart(profile);
+            elapsed = secondsSinceRunStart(profile, clock);
         }
         if (event.relativeTime <= *elapsed) fire(profile, event);
     }

@@ -70,14 +70,14 @@ protected:
         setKeyframes({{0.0f, pointAt(kFrom, bezier)}, {2.0f, pointAt(kTo)}});
     }
     // As the time slider leaves it: stopped, with a time to apply once.
-    static CameraCoordinate evaluateAt(float time) {
+    CameraCoordinate evaluateAt(float time) {
         g_currentProfile.animationTime = time;
         g_currentProfile.timeValid = true;
-        return evaluateCameraAnimation(kCurrent);
+        return evaluateCameraAnimation(kCurrent, m_clock.clock());
     }
-    static CameraCoordinate play() {
+    CameraCoordinate play() {
         g_currentProfile.animationPlaying = true;
-        return evaluateCameraAnimation(kCurrent);
+        return evaluateCameraAnimation(kCurrent, m_clock.clock());
     }
 
     std::lock_guard<std::recursive_mutex> m_lock{g_stateMutex};
@@ -396,15 +396,15 @@ TEST(CurveKeyText, PrintsTheTimeFirst) {
 
 TEST_F(CameraAnimation, WithoutKeyframesNothingPlays) {
     g_currentProfile.animationPlaying = true;
-    EXPECT_EQ(bitsOf(evaluateCameraAnimation(kCurrent)), bitsOf(kCurrent));
+    EXPECT_EQ(bitsOf(evaluateCameraAnimation(kCurrent, m_clock.clock())), bitsOf(kCurrent));
     EXPECT_FALSE(g_currentProfile.animationPlaying);
 }
 
 TEST_F(CameraAnimation, StoppedWithoutAPendingTimeLeavesTheCameraToTheGame) {
     setCrossingSegment(false);
     g_currentProfile.animationTime = 1.0f;
-    g_currentProfile.animationStart = monotonicNow();
-    EXPECT_EQ(bitsOf(evaluateCameraAnimation(kCurrent)), bitsOf(kCurrent));
+    g_currentProfile.animationStart = m_clock.now();
+    EXPECT_EQ(bitsOf(evaluateCameraAnimation(kCurrent, m_clock.clock())), bitsOf(kCurrent));
     EXPECT_FALSE(g_currentProfile.animationStart.has_value());
 }
 
@@ -412,7 +412,7 @@ TEST_F(CameraAnimation, PlayingTimeIsClockNanosecondsInSeconds) {
     setCrossingSegment(false);
     play();
     m_clock.advance(1234567891ns);
-    evaluateCameraAnimation(kCurrent);
+    evaluateCameraAnimation(kCurrent, m_clock.clock());
     EXPECT_EQ(bitsOf(g_currentProfile.animationTime), 0x3F9E0652u);  // 1.2345679
     EXPECT_TRUE(g_currentProfile.timeValid);
     EXPECT_TRUE(g_currentProfile.animationPlaying);
@@ -422,11 +422,11 @@ TEST_F(CameraAnimation, BeforeTheFirstKeyframeTheCameraIsFree) {
     setKeyframes({{2.0f, pointAt(kFrom)}, {4.0f, pointAt(kTo)}});
     EXPECT_EQ(bitsOf(play()), bitsOf(kCurrent));
     m_clock.advance(1999ms);
-    EXPECT_EQ(bitsOf(evaluateCameraAnimation(kCurrent)), bitsOf(kCurrent));
+    EXPECT_EQ(bitsOf(evaluateCameraAnimation(kCurrent, m_clock.clock())), bitsOf(kCurrent));
     m_clock.advance(1ms);  // exactly on the first keyframe
-    EXPECT_EQ(bitsOf(evaluateCameraAnimation(kCurrent)), bitsOf(kFrom));
+    EXPECT_EQ(bitsOf(evaluateCameraAnimation(kCurrent, m_clock.clock())), bitsOf(kFrom));
     m_clock.advance(1s);
-    EXPECT_EQ(evaluateCameraAnimation(kCurrent).x, 2.0f);
+    EXPECT_EQ(evaluateCameraAnimation(kCurrent, m_clock.clock()).x, 2.0f);
     EXPECT_TRUE(g_currentProfile.animationPlaying);
 }
 
@@ -434,11 +434,11 @@ TEST_F(CameraAnimation, PlayingPastTheLastKeyframeStopsThere) {
     setCrossingSegment(false);
     play();
     m_clock.advance(2500ms);
-    EXPECT_EQ(bitsOf(evaluateCameraAnimation(kCurrent)), bitsOf(kTo));
+    EXPECT_EQ(bitsOf(evaluateCameraAnimation(kCurrent, m_clock.clock())), bitsOf(kTo));
     EXPECT_FALSE(g_currentProfile.animationPlaying);
     EXPECT_FALSE(g_currentProfile.timeValid);
     EXPECT_EQ(g_currentProfile.animationTime, 2.0f);
-    EXPECT_EQ(bitsOf(evaluateCameraAnimation(kCurrent)), bitsOf(kCurrent));
+    EXPECT_EQ(bitsOf(evaluateCameraAnimation(kCurrent, m_clock.clock())), bitsOf(kCurrent));
 }
 
 TEST_F(CameraAnimation, ASingleKeyframeAtZeroIsAppliedThenStops) {
@@ -446,7 +446,7 @@ TEST_F(CameraAnimation, ASingleKeyframeAtZeroIsAppliedThenStops) {
     EXPECT_EQ(bitsOf(play()), bitsOf(kFrom));  // the start is this very instant: t = 0
     EXPECT_TRUE(g_currentProfile.animationPlaying);
     m_clock.advance(1ns);
-    EXPECT_EQ(bitsOf(evaluateCameraAnimation(kCurrent)), bitsOf(kFrom));
+    EXPECT_EQ(bitsOf(evaluateCameraAnimation(kCurrent, m_clock.clock())), bitsOf(kFrom));
     EXPECT_FALSE(g_currentProfile.animationPlaying);
 }
 
@@ -454,11 +454,11 @@ TEST_F(CameraAnimation, StartingAgainAfterAStopBeginsAtZero) {
     setCrossingSegment(false);
     play();
     m_clock.advance(1500ms);
-    evaluateCameraAnimation(kCurrent);
+    evaluateCameraAnimation(kCurrent, m_clock.clock());
     ASSERT_EQ(g_currentProfile.animationTime, 1.5f);
 
     g_currentProfile.animationPlaying = false;
-    evaluateCameraAnimation(kCurrent);
+    evaluateCameraAnimation(kCurrent, m_clock.clock());
     EXPECT_FALSE(g_currentProfile.animationStart.has_value());
     m_clock.advance(10s);
     EXPECT_EQ(bitsOf(play()), bitsOf(kFrom));
@@ -469,7 +469,7 @@ TEST_F(CameraAnimation, ASliderTimeWhileStoppedMovesTheCameraOnce) {
     setCrossingSegment(false);
     EXPECT_EQ(evaluateAt(1.0f).x, 2.0f);
     EXPECT_FALSE(g_currentProfile.timeValid);
-    EXPECT_EQ(bitsOf(evaluateCameraAnimation(kCurrent)), bitsOf(kCurrent));
+    EXPECT_EQ(bitsOf(evaluateCameraAnimation(kCurrent, m_clock.clock())), bitsOf(kCurrent));
 }
 
 }  // namespace

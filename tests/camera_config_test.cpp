@@ -739,7 +739,7 @@ TEST(CameraConfig, ConfigPathsFollowTheModuleFileName) {
     // The system's code is linked into this program, so the program is the module. A Linux
     // program may know its own file relative to the folder it was started from.
     EXPECT_EQ(fs::absolute(pluginModulePath()), boost::dll::program_location());
-    buildConfigPath();
+    buildConfigPath(pluginModulePath());
     EXPECT_EQ(g_configPath, wideFromPath(pluginModulePath()) + L".camera_config.txt");
 
     std::wstring& path = setConfigPath(L"D:\\elsewhere.txt");

@@ -87,7 +87,7 @@ protected:
     }
     std::function<void()> draw() {
         return [this] {
-            drawCameraControlWindowContents(m_camera.access(), m_readConstants);
+            drawCameraControlWindowContents({m_camera.access(), {}, m_readConstants});
             const ImGuiWindow* window = ImGui::GetCurrentWindow();
             m_contentHeight = window->DC.CursorMaxPos.y - window->DC.CursorStartPos.y;
         };

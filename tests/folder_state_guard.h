@@ -5,8 +5,9 @@
 // back when destroyed, so also after a failed assertion has ended the test. An object that a
 // global owns (the setglobal callbacks, the shared-data context) is taken aside whole: the test
 // starts without one. Constants and locks are not state, nor is the overlay's start on the
-// game's device and window (g_overlayStartResult, g_gameWindow, g_originalWndProc): it happens
-// once per process and stays. What only the Windows build defines is saved there only.
+// game's device and window (g_overlayStartResult, g_gameWindow, g_originalWndProc,
+// g_overlayTakesInput): it happens once per process and stays. What only the Windows build
+// defines is saved there only.
 
 #include "overlay/camera_profile.h"
 #include "overlay/lua_functions_state.h"

@@ -37,6 +37,7 @@ protected:
     }
 
     RudiVeruvStateGuard m_rudiVeruvState;
+    const LuaCommandEdge m_lua = gameLuaCommandEdge();
 };
 
 TEST_F(LuaCommandEdgeGame, CommandsRunInTheGamesLuaStateAsTextFollowedByArguments) {
@@ -49,9 +50,9 @@ TEST_F(LuaCommandEdgeGame, CommandsRunInTheGamesLuaStateAsTextFollowedByArgument
     initTeamPlayerNames(teams);
     bool inputEnabled = true;
 
-    sendUnitColorCommand(colors);
-    sendUnitTeamCommand(teams);
-    sendToggleCommand(&inputEnabled);
+    sendUnitColorCommand(m_lua, colors);
+    sendUnitTeamCommand(m_lua, teams);
+    sendToggleCommand(m_lua, &inputEnabled);
     // The commands wait for the game's Lua thread, here this one, between script calls.
     runQueuedLuaCode(reinterpret_cast<LuaState*>(state.get()));
 
@@ -68,7 +69,7 @@ TEST_F(LuaCommandEdgeGame, NothingRunsWhileTheGamesStackIsInUse) {
     g_gameLuaState = reinterpret_cast<LuaState*>(state.get());
     lua_pushnumber(state.get(), 1);
     bool inputEnabled = true;
-    sendToggleCommand(&inputEnabled);
+    sendToggleCommand(m_lua, &inputEnabled);
     EXPECT_FALSE(inputEnabled);
     EXPECT_TRUE(state->chunks.empty());
     EXPECT_EQ(lua_gettop(state.get()), 1);

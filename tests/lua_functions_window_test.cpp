@@ -65,20 +65,17 @@ ImVec2 popupContentStart() {
     return g.OpenPopupStack.back().Window->DC.CursorStartPos;
 }
 
-// The window code sends through g_luaCommandEdge: here into `m_sent`, unscrambled. The shared
-// tables and the input flag start as built and are put back afterwards.
+// The window code sends through the edge it is handed: here into `m_sent`, unscrambled. The
+// shared tables and the input flag start as built and are put back afterwards.
 class LuaFunctionsWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_savedEdge = g_luaCommandEdge;
-        g_luaCommandEdge.runChunk = [this](std::string chunk) {
+        m_lua.runChunk = [this](std::string chunk) {
             m_sent.push_back(unscrambled(std::move(chunk)));
         };
         initPlayerColorTable(m_colors);
         initTeamPlayerNames(m_teams);
     }
-
-    void TearDown() override { g_luaCommandEdge = m_savedEdge; }
 
     // The argument lists sent, each after the stored text it must follow.
     std::vector<std::string> argumentsSent(const char* storedScript) const {
@@ -135,9 +132,7 @@ protected:
     PlayerColorTable m_colors;
     TeamPlayerList m_teams;
     std::vector<std::string> m_sent;
-
-private:
-    LuaCommandEdge m_savedEdge;
+    LuaCommandEdge m_lua;
 };
 
 TEST_F(LuaFunctionsWindowTest, TablesStartWithThePresetsAndTheDefaults) {
@@ -192,7 +187,7 @@ TEST_F(LuaFunctionsWindowTest, ComboClickStoresTheItemsValue) {
 
 // Each preset row is drawn as selected, in the preset's own colour.
 TEST_F(LuaFunctionsWindowTest, ColorComboShowsEachPresetInItsOwnColor) {
-    const auto draw = [&] { drawUnitColorPanel(m_colors); };
+    const auto draw = [&] { drawUnitColorPanel(m_lua, m_colors); };
     openCombo("颜色", draw, 1);
     for (std::size_t preset = 0; preset < 5; ++preset) {  // the rows the popup shows unscrolled
         const int color = m_colors.colorList[preset];
@@ -224,7 +219,7 @@ TEST_F(LuaFunctionsWindowTest, ColorCommandSendsTheChosenColorAndFilters) {
         PlayerColorTable table;
         initPlayerColorTable(table);
         m_sent.clear();
-        const auto draw = [&] { drawUnitColorPanel(table); };
+        const auto draw = [&] { drawUnitColorPanel(m_lua, table); };
         for (const int row : c.colorRows) chooseColor(table, row, draw);
         if (c.whichRow >= 0) chooseFromCombo("选择哪些单位", c.whichRow, draw);
         if (c.whoseRow >= 0) chooseFromCombo("选择谁的单位", c.whoseRow, draw);
@@ -235,7 +230,7 @@ TEST_F(LuaFunctionsWindowTest, ColorCommandSendsTheChosenColorAndFilters) {
 }
 
 TEST_F(LuaFunctionsWindowTest, CustomColorPopupSetsTheValueAndPureBlackMeansTheFormerColor) {
-    const auto draw = [&] { drawUnitColorPanel(m_colors); };
+    const auto draw = [&] { drawUnitColorPanel(m_lua, m_colors); };
     chooseColor(m_colors, 3, draw);
     ASSERT_EQ(m_colors.colorValue, 0xF0D719);
 
@@ -296,7 +291,7 @@ TEST_F(LuaFunctionsWindowTest, TeamCommandSendsTheQuotedIdTheAiSwitchAndFilters)
         TeamPlayerList list;
         initTeamPlayerNames(list);
         m_sent.clear();
-        const auto draw = [&] { drawUnitTeamPanel(list); };
+        const auto draw = [&] { drawUnitTeamPanel(m_lua, list); };
         if (c.teamRow >= 0) chooseFromCombo("队伍 ID", c.teamRow, draw);
         if (c.clickAi) m_toolkit.clickText("启用 AI 操控", draw);
         if (c.whichRow >= 0) chooseFromCombo("选择哪些单位", c.whichRow, draw);
@@ -308,7 +303,7 @@ TEST_F(LuaFunctionsWindowTest, TeamCommandSendsTheQuotedIdTheAiSwitchAndFilters)
 // The manual entry gives the field 8 more bytes each frame: the first frame of typing takes 7
 // bytes and the NUL.
 TEST_F(LuaFunctionsWindowTest, ManualTeamIdGrowsBySevenBytesAFrameAndIsSentEscaped) {
-    const auto draw = [&] { drawUnitTeamPanel(m_teams); };
+    const auto draw = [&] { drawUnitTeamPanel(m_lua, m_teams); };
     chooseFromCombo("队伍 ID", 0, draw);
     m_toolkit.frame(draw);
     m_toolkit.frame(draw);  // the popup finds its place
@@ -338,7 +333,7 @@ TEST_F(LuaFunctionsWindowTest, ManualTeamIdGrowsBySevenBytesAFrameAndIsSentEscap
 }
 
 TEST_F(LuaFunctionsWindowTest, InputToggleTwiceSendsFalseThenTrueAndRestoresTheLabel) {
-    const auto draw = [] { drawGameInputPanel(); };
+    const auto draw = [this] { drawGameInputPanel(m_lua); };
     m_toolkit.clickText("在游戏中禁用输入", draw);
     EXPECT_FALSE(g_gameInputEnabled);
     m_toolkit.clickText("在游戏中启用输入", draw);
@@ -349,12 +344,12 @@ TEST_F(LuaFunctionsWindowTest, InputToggleTwiceSendsFalseThenTrueAndRestoresTheL
 }
 
 TEST_F(LuaFunctionsWindowTest, CommandsWithoutARunnerDoNothingButTheToggleStillFlips) {
-    g_luaCommandEdge.runChunk = nullptr;
+    m_lua.runChunk = nullptr;
     bool enabled = true;
-    sendToggleCommand(&enabled);
+    sendToggleCommand(m_lua, &enabled);
     EXPECT_FALSE(enabled);
-    sendUnitColorCommand(m_colors);
-    sendUnitTeamCommand(m_teams);
+    sendUnitColorCommand(m_lua, m_colors);
+    sendUnitTeamCommand(m_lua, m_teams);
     EXPECT_TRUE(m_sent.empty());
 }
 
@@ -393,7 +388,7 @@ TEST_F(LuaFunctionsWindowTest, WhiteCrossFollowsTheMouseWhileGameInputIsOff) {
         m_toolkit.frame([&] {
             if (!c.drawn) return;
             ImGui::SetNextWindowCollapsed(c.collapsed);
-            drawLuaFunctionsWindow();
+            drawLuaFunctionsWindow(m_lua);
         });
         EXPECT_EQ(foregroundRects(), c.crossShown ? cross : std::vector<std::vector<float>>{});
     }
@@ -401,10 +396,10 @@ TEST_F(LuaFunctionsWindowTest, WhiteCrossFollowsTheMouseWhileGameInputIsOff) {
 
 // The window's last widget is the input switch: the window draws all three panels.
 TEST_F(LuaFunctionsWindowTest, WindowEndsInTheInputSwitch) {
-    const auto draw = [] {
+    const auto draw = [this] {
         ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
         ImGui::SetNextWindowSize(ImVec2(500.0f, 580.0f));  // wrapped texts keep their place
-        drawLuaFunctionsWindow();
+        drawLuaFunctionsWindow(m_lua);
     };
     m_toolkit.frame(draw);
     const ImGuiWindow* window = ImGui::FindWindowByName(kLuaFunctionsWindowTitle);

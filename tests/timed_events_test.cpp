@@ -58,7 +58,7 @@ protected:
 };
 
 TEST_F(TimedEvents, AnEmptyListStartsNoRun) {
-    processTimedEvents();
+    processTimedEvents(m_clock.clock());
     EXPECT_FALSE(g_currentProfile.eventRunStart.has_value());
     EXPECT_FALSE(g_rudiVeruvd);
     EXPECT_FALSE(g_runFast);
@@ -75,9 +75,9 @@ TEST_F(TimedEvents, AStartingGameOrReplayReArmsEveryEvent) {
         // Both fired, the first one's game time far ahead: nothing would fire anew.
         events() = {atGameTime(1000.0f), afterSeconds(1.0f)};
         for (TimedEvent& event : events()) event.fired = true;
-        g_currentProfile.eventRunStart = monotonicNow();
+        g_currentProfile.eventRunStart = m_clock.now();
         setGame(c.logicFrame);
-        processTimedEvents();
+        processTimedEvents(m_clock.clock());
         EXPECT_EQ(firedFlags(), std::vector<bool>(2, !c.reArmed));
         EXPECT_EQ(g_currentProfile.eventRunStart.has_value(), !c.reArmed);
     }
@@ -103,7 +103,7 @@ TEST_F(TimedEvents, AFirstEventOnTheAnimationWaitsForItToPlayThere) {
         g_currentProfile.eventRunStart.reset();
         g_currentProfile.animationPlaying = c.playing;
         g_currentProfile.animationTime = c.animationTime;
-        processTimedEvents();
+        processTimedEvents(m_clock.clock());
         EXPECT_EQ(firedFlags(), std::vector<bool>(2, c.fires));
         EXPECT_EQ(g_currentProfile.eventRunStart.has_value(), c.fires);
     }
@@ -126,7 +126,7 @@ TEST_F(TimedEvents, AFirstEventAtAGameTimeComparesItWidenedToDouble) {
         events() = {atGameTime(c.eventTime)};
         g_currentProfile.eventRunStart.reset();
         g_gameTime = c.gameTime;
-        processTimedEvents();
+        processTimedEvents(m_clock.clock());
         EXPECT_EQ(events()[0].fired, c.fires);
     }
 }
@@ -135,14 +135,14 @@ TEST_F(TimedEvents, ALaterEventFiresClockSecondsAfterTheFirstAlsoWhilePaused) {
     events() = {atGameTime(30.0f), switching(afterSeconds(5.0f), true, false)};
     g_rudiVeruvd = true;  // paused: game time stands at 30 s
     setGame(450);
-    processTimedEvents();
+    processTimedEvents(m_clock.clock());
     ASSERT_EQ(firedFlags(), (std::vector<bool>{true, false}));
 
     m_clock.advance(4999ms);
-    processTimedEvents();
+    processTimedEvents(m_clock.clock());
     EXPECT_EQ(firedFlags(), (std::vector<bool>{true, false}));
     m_clock.advance(1ms);
-    processTimedEvents();
+    processTimedEvents(m_clock.clock());
     EXPECT_EQ(firedFlags(), (std::vector<bool>{true, true}));
     EXPECT_FALSE(g_rudiVeruvd);  // it resumed the game
     EXPECT_EQ(g_gameTime, 30.0);
@@ -150,12 +150,12 @@ TEST_F(TimedEvents, ALaterEventFiresClockSecondsAfterTheFirstAlsoWhilePaused) {
 
 TEST_F(TimedEvents, ElapsedTimeIsReadOnceAFrame) {
     events() = {atGameTime(1.0f), afterSeconds(1.0f), afterSeconds(2.0f)};
-    processTimedEvents();  // the run starts
+    processTimedEvents(m_clock.clock());  // the run starts
     // From now on each read of the clock is a second later than the one before.
     m_clock.advanceOnEveryRead(1s);
-    processTimedEvents();
+    processTimedEvents(m_clock.clock());
     EXPECT_EQ(firedFlags(), (std::vector<bool>{true, true, false}));
-    processTimedEvents();
+    processTimedEvents(m_clock.clock());
     EXPECT_EQ(firedFlags(), (std::vector<bool>{true, true, true}));
 }
 
@@ -191,7 +191,7 @@ TEST_F(TimedEvents, FiringSwitchesPauseAndAnimation) {
         g_rudiVeruvd = c.before.paused;
         g_runFast = c.before.runFast;
         g_currentProfile.animationPlaying = c.before.playing;
-        processTimedEvents();
+        processTimedEvents(m_clock.clock());
         EXPECT_TRUE(events()[0].fired);
         EXPECT_EQ((State{g_rudiVeruvd, g_runFast, g_currentProfile.animationPlaying}), c.after);
     }
@@ -201,17 +201,17 @@ TEST_F(TimedEvents, EachEventActsOncePerRunAndANewGameReArmsIt) {
     events() = {switching(atGameTime(10.0f), true, false),
                 switching(afterSeconds(1.0f), false, true)};
     for (int frame = 0; frame < 3; ++frame) {
-        processTimedEvents();
+        processTimedEvents(m_clock.clock());
         m_clock.advance(1s);
     }
     EXPECT_TRUE(g_rudiVeruvd);
     EXPECT_TRUE(g_currentProfile.animationPlaying);
 
     setGame(1);
-    processTimedEvents();
+    processTimedEvents(m_clock.clock());
     EXPECT_EQ(firedFlags(), (std::vector<bool>{false, false}));
     setGame(600);
-    processTimedEvents();
+    processTimedEvents(m_clock.clock());
     EXPECT_FALSE(g_rudiVeruvd);  // the first event switched again
     EXPECT_TRUE(g_currentProfile.animationPlaying);
 }
@@ -219,15 +219,15 @@ TEST_F(TimedEvents, EachEventActsOncePerRunAndANewGameReArmsIt) {
 TEST_F(TimedEvents, ALaterEventAtZeroFiresWithTheFirstAndOneWithoutATimeNever) {
     events() = {atGameTime(10.0f), afterSeconds(0.0f),
                 afterSeconds(std::numeric_limits<float>::quiet_NaN())};
-    processTimedEvents();
+    processTimedEvents(m_clock.clock());
     m_clock.advance(1000s);
-    processTimedEvents();
+    processTimedEvents(m_clock.clock());
     EXPECT_EQ(firedFlags(), (std::vector<bool>{true, true, false}));
 }
 
 TEST_F(TimedEvents, ResettingARunUnFiresAndForgetsItsStart) {
     events() = {atGameTime(10.0f), afterSeconds(0.0f)};
-    processTimedEvents();
+    processTimedEvents(m_clock.clock());
     ASSERT_TRUE(g_currentProfile.eventRunStart.has_value());
     resetTimedEventRun(g_currentProfile);
     EXPECT_EQ(firedFlags(), (std::vector<bool>{false, false}));
