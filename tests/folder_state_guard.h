@@ -117,53 +117,45 @@ private:
     Saved<std::atomic<uint32_t>> m_animationLuaGlobal{Tovek::KV9Lua::g_animationLuaGlobal};
 };
 
-// The capture's fields, read and written under its own lock, never together with g_stateMutex.
-class SavedReplayCapture {
+// An object with a lock of its own: the fields that copyFields copies under both objects' locks
+// go aside and come back, never together with g_stateMutex.
+template <typename T, void (*copyFields)(T& from, T& to)>
+class SavedLockedFields {
 public:
-    SavedReplayCapture() { copyFields(Zo::KV9RudiVeruv::g_replayCapture, m_saved); }
-    ~SavedReplayCapture() { copyFields(m_saved, Zo::KV9RudiVeruv::g_replayCapture); }
-    SavedReplayCapture(const SavedReplayCapture&) = delete;
-    SavedReplayCapture& operator=(const SavedReplayCapture&) = delete;
+    explicit SavedLockedFields(T& global) : m_global(global) { copyFields(m_global, m_saved); }
+    ~SavedLockedFields() { copyFields(m_saved, m_global); }
+    SavedLockedFields(const SavedLockedFields&) = delete;
+    SavedLockedFields& operator=(const SavedLockedFields&) = delete;
 
 private:
-    static void copyFields(Zo::KV9RudiVeruv::ReplayCapture& from,
-                           Zo::KV9RudiVeruv::ReplayCapture& to) {
-        std::scoped_lock lock(from.mutex, to.mutex);
-        to.parseAttempted = from.parseAttempted;
-        to.file = from.file;
-        to.writeOpenFailed = from.writeOpenFailed;
-        to.isPlayback = from.isPlayback;
-        to.gameMode = from.gameMode;
-        to.buffer = from.buffer;
-        to.headerParsed = from.headerParsed;
-    }
-    Zo::KV9RudiVeruv::ReplayCapture m_saved;
+    T& m_global;
+    T m_saved;
 };
 
-// The debug module's five callables, under its controller's lock, which comes before
-// g_stateMutex in the lock order.
-class SavedControllerCallables {
-public:
-    SavedControllerCallables() { copyCallables(controller(), m_saved); }
-    ~SavedControllerCallables() { copyCallables(m_saved, controller()); }
-    SavedControllerCallables(const SavedControllerCallables&) = delete;
-    SavedControllerCallables& operator=(const SavedControllerCallables&) = delete;
+// The replay capture's state.
+inline void copyReplayCaptureFields(Zo::KV9RudiVeruv::ReplayCapture& from,
+                                    Zo::KV9RudiVeruv::ReplayCapture& to) {
+    std::scoped_lock lock(from.mutex, to.mutex);
+    to.parseAttempted = from.parseAttempted;
+    to.file = from.file;
+    to.writeOpenFailed = from.writeOpenFailed;
+    to.isPlayback = from.isPlayback;
+    to.gameMode = from.gameMode;
+    to.buffer = from.buffer;
+    to.headerParsed = from.headerParsed;
+}
 
-private:
-    static Zo::KV9RudiVeruv::RudiVeruvController& controller() {
-        return Zo::KV9RudiVeruv::RudiVeruvController::instance();
-    }
-    static void copyCallables(Zo::KV9RudiVeruv::RudiVeruvController& from,
-                              Zo::KV9RudiVeruv::RudiVeruvController& to) {
-        std::scoped_lock lock(from.mutex, to.mutex);
-        to.isPaused = from.isPaused;
-        to.isFastForwarding = from.isFastForwarding;
-        to.setFrameNumber = from.setFrameNumber;
-        to.setPaused = from.setPaused;
-        to.appendMessage = from.appendMessage;
-    }
-    Zo::KV9RudiVeruv::RudiVeruvController m_saved;
-};
+// The debug module's five callables; its controller's lock comes before g_stateMutex in the
+// lock order.
+inline void copyControllerCallables(Zo::KV9RudiVeruv::RudiVeruvController& from,
+                                    Zo::KV9RudiVeruv::RudiVeruvController& to) {
+    std::scoped_lock lock(from.mutex, to.mutex);
+    to.isPaused = from.isPaused;
+    to.isFastForwarding = from.isFastForwarding;
+    to.setFrameNumber = from.setFrameNumber;
+    to.setPaused = from.setPaused;
+    to.appendMessage = from.appendMessage;
+}
 #endif
 
 class RudiVeruvStateGuard {
@@ -177,8 +169,10 @@ private:
     template <typename T>
     using Saved = SavedGlobal<T>;
 #ifdef _WIN32
-    SavedReplayCapture m_replayCapture;
-    SavedControllerCallables m_controllerCallables;
+    SavedLockedFields<Zo::KV9RudiVeruv::ReplayCapture, copyReplayCaptureFields> m_replayCapture{
+        Zo::KV9RudiVeruv::g_replayCapture};
+    SavedLockedFields<Zo::KV9RudiVeruv::RudiVeruvController, copyControllerCallables>
+        m_controllerCallables{Zo::KV9RudiVeruv::RudiVeruvController::instance()};
 #endif
     StateLockWhileSaving m_lock;
     Saved<std::atomic<bool>> m_rudiVeruvd{Zo::KV9RudiVeruv::g_rudiVeruvd};
