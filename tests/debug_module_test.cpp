@@ -1,5 +1,6 @@
 #include "rudiveruv/rudiveruv_controller.h"
 
+#include "entry/time_pause_wiring.h"
 #include "hostgame/loader/inline_hook.h"
 #include "overlay/output_log.h"
 #include "rudiveruv/time_pause_state.h"
@@ -414,6 +415,9 @@ protected:
                                   HostGame::installInlineHook);
         s_handleValue = image.handleValue(kBuildA);
     }
+
+    // The game's messages reach the Output log through the overlay's edges, as after start-up.
+    void SetUp() override { g_timePauseEdges = timePauseOverlayEdges(); }
 
     static bool countingHook(void**, void*) {
         ++s_hookCalls;
