@@ -27,16 +27,16 @@ void runCommand(const LuaCommandEdge& lua, const char* storedScript,
 }  // namespace
 
 void sendUnitColorCommand(const LuaCommandEdge& lua, const PlayerColorTable& table) {
-    runCommand(lua, kUnitColorScript, boost::format("(%1%, %2%, %3%)") %
-                                     static_cast<unsigned int>(table.colorValue) %
-                                     table.whichUnits % table.whoseUnits);
+    runCommand(lua, kUnitColorScript,
+               boost::format("(%1%, %2%, %3%)") % static_cast<unsigned int>(table.colorValue) %
+                   table.whichUnits % table.whoseUnits);
 }
 
 void sendUnitTeamCommand(const LuaCommandEdge& lua, const TeamPlayerList& list) {
-    runCommand(lua, kUnitTeamScript, boost::format("(%1%, %2%, %3%, %4%)") %
-                                    std::quoted(list.teamId) %
-                                    boost::io::group(std::boolalpha, list.aiControl) %
-                                    list.whichUnits % list.whoseUnits);
+    runCommand(lua, kUnitTeamScript,
+               boost::format("(%1%, %2%, %3%, %4%)") % std::quoted(list.teamId) %
+                   boost::io::group(std::boolalpha, list.aiControl) % list.whichUnits %
+                   list.whoseUnits);
 }
 
 void sendToggleCommand(const LuaCommandEdge& lua, bool* gameInputEnabled) {
