@@ -238,13 +238,8 @@ TEST_F(DebugModuleInstall, AFailedHookStillWritesTheHandleAndLeavesItUninstalled
 class DebugFunctions : public ::testing::Test {
 protected:
     void SetUp() override {
-        RudiVeruvController& controller = RudiVeruvController::instance();
-        std::lock_guard lock(controller.mutex);
-        controller.isPaused = nullptr;
-        controller.isFastForwarding = nullptr;
-        controller.setFrameNumber = nullptr;
-        controller.setPaused = nullptr;
-        controller.appendMessage = nullptr;
+        RudiVeruvController empty;
+        copyControllerCallables(empty, RudiVeruvController::instance());
     }
 
     // Whether some other thread holds the controller's mutex right now.
