@@ -29,6 +29,7 @@ constexpr Point kSaveConfig{700, 60};
 constexpr Point kCopyCurrentCamera{592, 351};
 constexpr Point kAddKeyframe{627, 375};
 // And with one keyframe, when the animation controls and the list are shown.
+constexpr Point kNewKeyTimeEnd{810, 483};  // the new keyframe's time field, right of its text
 constexpr Point kCopyCurrentCameraBelowList{592, 555};
 constexpr Point kAddKeyframeBelowList{627, 603};
 constexpr Point kStartAnimation{579, 235};

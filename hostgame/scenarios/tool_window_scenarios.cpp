@@ -74,6 +74,22 @@ int renderSettingsByMouse(ScenarioChecks& checks, OverlayGame& game) {
     return checks.exitCode();
 }
 
+// The seconds of the second keyframe: long enough that a frame drawn under a heavy load still
+// falls inside the segment, so that the frames between the keyframes show.
+constexpr int kSecondKeyframeTime = 8;
+
+// Types the new keyframe's time into its field: a click at the end of its text "1.000", which
+// five backspaces erase, then the digit.
+void typeNewKeyTime(OverlayGame& game, GameMouse& mouse, int seconds) {
+    mouse.click(kNewKeyTimeEnd);
+    for (int i = 0; i < 5; ++i) {
+        game.window().pressKey(VK_BACK, false);
+        game.device().drawFrame(kGameColor);
+    }
+    game.window().send(WM_CHAR, '0' + seconds, 1);
+    game.device().drawFrame(kGameColor);
+}
+
 // Two keyframes from the game's camera a few frames apart, then played: the plug-in drives the
 // camera between them instead of the game's own move.
 int cameraKeyframesPlayed(ScenarioChecks& checks, OverlayGame& game) {
@@ -85,16 +101,19 @@ int cameraKeyframesPlayed(ScenarioChecks& checks, OverlayGame& game) {
     mouse.click(kAddKeyframe);
     keepFrame(game, "1-one-keyframe.png");
     for (int i = 0; i < 10; ++i) game.device().drawFrame(kGameColor);
+    typeNewKeyTime(game, mouse, kSecondKeyframeTime);
     mouse.click(kCopyCurrentCameraBelowList);
     const CameraValues second = game.device().camera().values();
     mouse.click(kAddKeyframeBelowList);
-    std::printf("  keyframes at 0 s and 1 s: x %.3f and %.3f\n", first.x, second.x);
+    keepFrame(game, "2-two-keyframes.png");
+    std::printf("  keyframes at 0 s and %d s: x %.3f and %.3f\n", kSecondKeyframeTime, first.x,
+                second.x);
     checks.check(second.x > first.x, "the game moved its camera between the two keyframes");
     mouse.click(kStartAnimation);
 
     // Frames until one past the first that is not between the keyframes, each marked by what
     // the camera held after it: B between the keyframes, E the second keyframe, O the game's own
-    // move, ? anything else. The animation drives the camera for its second, sets it on the
+    // move, ? anything else. The animation drives the camera for its seconds, sets it on the
     // last keyframe once, then leaves it free.
     // (Once free, a frame may show "?": the window's angle sliders hand back r1 through degrees,
     // and a value that does not survive the round trip is written back to the game.)
