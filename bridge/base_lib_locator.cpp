@@ -32,8 +32,6 @@ bool isRecordNamed(const TheGameModule& module, uint32_t record, const char* tex
 
 constexpr DWORD kExecutable =
     PAGE_EXECUTE | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-// How far the call-walking primitives decode from a function's start.
-constexpr uint32_t kFunctionWindow = 256;
 
 constexpr char kErrorMessageName[] = "_ERRORMESSAGE";
 constexpr std::size_t kErrorMessageLength = sizeof kErrorMessageName - 1;  // found without its 0
@@ -113,21 +111,11 @@ uint32_t findLuaOpenlib(const ZydisDecoder& decoder, const uint8_t* pattern, std
     throw std::runtime_error("Cannot find luaL_openlib");
 }
 
-bool isGameFunctionCode(const ZydisDecoder& decoder, const TheGameModule& module,
-                        uint32_t address) {
-    // The walk reads its whole window: it must lie inside the module, which is readable.
-    if (!liesInside(module, address, kFunctionWindow)) return false;
+bool isGameCode(const TheGameModule& module, uint32_t address) {
+    if (!liesInside(module, address, 1)) return false;
     MEMORY_BASIC_INFORMATION page{};
-    if (VirtualQuery(reinterpret_cast<const void*>(address), &page, sizeof page) == 0 ||
-        page.State != MEM_COMMIT || (page.Protect & kExecutable) == 0) {
-        return false;
-    }
-    try {
-        findFirstCall(decoder, address);
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
+    return VirtualQuery(reinterpret_cast<const void*>(address), &page, sizeof page) != 0 &&
+           page.State == MEM_COMMIT && (page.Protect & kExecutable) != 0;
 }
 
 }  // namespace Tovek::KV9Lua

@@ -21,9 +21,8 @@ bool isBaseLibArray(const TheGameModule& module, uint32_t array);
 // lua_pushcclosure: the first call inside luaL_openlib, reached from the call site that opens
 // with the given pattern (push 33, push <array>), a push and the call.
 uint32_t findLuaOpenlib(const ZydisDecoder& decoder, const uint8_t* pattern, std::size_t length);
-// What a cached lua_pushcclosure must be before it is called: game code the locator's walk
-// takes as a function, in the module's executable pages and reaching a first call within the
-// walk's window (as findFirstCall requires of every function it follows).
-bool isGameFunctionCode(const ZydisDecoder& decoder, const TheGameModule& module,
-                        uint32_t address);
+// What a cached lua_pushcclosure must be before it is called: what the search knows of it, the
+// target of a call in the game's code, so an address in the module's executable pages. Its own
+// code is never walked: it may well be a single jump on to a helper.
+bool isGameCode(const TheGameModule& module, uint32_t address);
 }  // namespace Tovek::KV9Lua

@@ -1,5 +1,6 @@
 #include "bridge/cache_file.h"
 
+#include "bridge/replace_file.h"
 #include "bridge/wide_path.h"
 
 #include <boost/dll/runtime_symbol_info.hpp>
@@ -22,10 +23,16 @@ struct Overloaded : Handlers... {
 template <typename... Handlers>
 Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
+// Another start-up of the game may read the file at the same moment: it is replaced whole.
 void writeCacheFile(const std::filesystem::path& path, const PointersCache& cache) {
-    std::ofstream stream(path, std::ios::out | std::ios::trunc);
-    if (!stream) return;  // an unwritable place only costs the next start-up a fresh search
-    stream << cache.toJson().dump();
+    const std::string text = cache.toJson().dump();
+    try {
+        replaceFileContents(path, text);
+    } catch (const FileNotCreated&) {
+        // A place where no file can be created only costs the next start-up a fresh search.
+    } catch (const std::exception& error) {
+        throw std::runtime_error(std::string("Failed to save pointers cache: ") + error.what());
+    }
 }
 
 }  // namespace

@@ -24,6 +24,8 @@ std::filesystem::path defaultCachePath();
 
 // Never lets a std::exception out: a failure is logged as two lines and gives an empty cache.
 PointersCache loadPointersCache(const nlohmann::json& config, void (*log)(const char*));
+// Replaces the file whole; a place where no file can be created is skipped, and a write that
+// fails once begun throws "Failed to save pointers cache: " and the reason.
 void savePointersCache(const nlohmann::json& config, const PointersCache& cache);
 
 }  // namespace Tovek::KV9Lua

@@ -106,8 +106,8 @@ KV9Lua KV9Lua::initialize(PointersCache& cache) {
         }
     }
 
-    uint32_t pushcclosure = verifiedCacheEntry(cache, 1, [&](uint32_t function) {
-        return isGameFunctionCode(decoder, cache.module(), function);
+    uint32_t pushcclosure = verifiedCacheEntry(cache, 1, [&cache](uint32_t function) {
+        return isGameCode(cache.module(), function);
     });
     if (pushcclosure == 0) {
         uint8_t pattern[7] = {0x6A, 0x21, 0x68};

@@ -2,10 +2,14 @@
 
 #include "rudiveruv/time_pause_state.h"
 
+#include <boost/format.hpp>
+
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
+#include <memory>
 #include <mutex>
+#include <string>
 #include <utility>
 
 namespace Zo::KV9RudiVeruv {
@@ -14,7 +18,14 @@ boost::circular_buffer<OutputLogEntry> g_outputLog(kOutputLogCapacity);
 
 namespace {
 
-std::ofstream g_outputLogMirror;  // under g_stateMutex, like the ring
+// Under g_stateMutex, like the ring.
+struct OutputLogMirror {
+    std::unique_ptr<std::streambuf> sink;  // none while closed
+    std::string name;                      // UTF-8, for the log's lines about the mirror
+    // Since a write failed: the log's lines that the sink lacks. 0 while writing works.
+    std::uint64_t linesMissed = 0;
+};
+OutputLogMirror g_outputLogMirror;
 
 // How many lines the toolkit gives the text: one per line break, and one more for text after
 // the last break (an empty text is one line too).
@@ -24,17 +35,46 @@ int textLines(const std::string& text) {
 }
 
 // The caller holds g_stateMutex.
-void pushLine(OutputLogEntry entry) {
-    if (g_outputLogMirror.is_open()) {
-        g_outputLogMirror.write(entry.text.data(), static_cast<std::streamsize>(entry.text.size()));
-        g_outputLogMirror << '\n' << std::flush;
-    }
+void pushToRing(OutputLogEntry entry) {
     entry.lines = textLines(entry.text);
     if (!g_outputLog.empty()) {
         const OutputLogEntry& last = g_outputLog.back();
         entry.linesBefore = last.linesBefore + static_cast<std::uint64_t>(last.lines);
     }
     g_outputLog.push_back(std::move(entry));
+}
+
+// The text and a newline in one write, then flushed; false when any of it did not go out.
+bool writeToMirror(const std::string& text) {
+    const std::string line = text + '\n';
+    const auto size = static_cast<std::streamsize>(line.size());
+    std::streambuf& sink = *g_outputLogMirror.sink;
+    return sink.sputn(line.data(), size) == size && sink.pubsync() == 0;
+}
+
+// Once the mirror's sink has failed (a full disk), every later line first tries this one,
+// which says so; the first that goes through ends the gap.
+void tryResumingMirror(OutputLogMirror& mirror) {
+    const std::string line = (boost::format("输出日志文件已恢复写入，其间 %1% 行未写入：%2%") %
+                              mirror.linesMissed % mirror.name)
+                                 .str();
+    if (!writeToMirror(line)) return;
+    mirror.linesMissed = 0;
+    pushToRing(OutputLogEntry{line, std::nullopt});
+}
+
+// The caller holds g_stateMutex.
+void pushLine(OutputLogEntry entry) {
+    OutputLogMirror& mirror = g_outputLogMirror;
+    if (mirror.sink && mirror.linesMissed != 0) tryResumingMirror(mirror);
+    const bool written = !mirror.sink || (mirror.linesMissed == 0 && writeToMirror(entry.text));
+    pushToRing(std::move(entry));
+    if (written) return;
+    if (mirror.linesMissed++ == 0) {  // the first line missed: said once, and missed too
+        ++mirror.linesMissed;
+        pushToRing(OutputLogEntry{"写入输出日志文件出错，之后的行等能写入时再写：" + mirror.name,
+                                  std::nullopt});
+    }
 }
 
 // Where the entries of the ring lie in the pane, from the line counts kept with them: each
@@ -116,16 +156,24 @@ void logMessageCallback(std::string text) {
 }
 
 bool openOutputLogMirror(const std::filesystem::path& path) {
+    // Unbuffered: each line goes out in one write of its own, and a failed one is not kept
+    // back to come out later in the middle of other lines.
+    auto file = std::make_unique<std::filebuf>();
+    file->pubsetbuf(nullptr, 0);
+    const bool opened = file->open(path, std::ios::out) != nullptr;
+    const std::u8string name = path.u8string();
+    openOutputLogMirror(opened ? std::move(file) : nullptr, std::string(name.begin(), name.end()));
+    return opened;
+}
+
+void openOutputLogMirror(std::unique_ptr<std::streambuf> sink, std::string name) {
     std::lock_guard lock(g_stateMutex);
-    g_outputLogMirror.close();
-    g_outputLogMirror.clear();
-    g_outputLogMirror.open(path);
-    return g_outputLogMirror.is_open();
+    g_outputLogMirror = OutputLogMirror{std::move(sink), std::move(name), 0};
 }
 
 void closeOutputLogMirror() {
     std::lock_guard lock(g_stateMutex);
-    g_outputLogMirror.close();
+    g_outputLogMirror = OutputLogMirror{};
 }
 
 void drawOutputLog() {

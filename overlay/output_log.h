@@ -11,7 +11,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
+#include <streambuf>
 #include <string>
 #include <string_view>
 
@@ -39,8 +41,12 @@ void logMessageCallback(std::string text);
 
 // While the mirror is open, every appended line is also written to it with a newline and
 // flushed. Nothing opens it by default. Opening starts the file afresh and replaces an open
-// mirror; false when the file cannot be created.
+// mirror; false when the file cannot be created. A write that fails (a full disk) is said once
+// in the log; every later line tries again, and the first that goes through says how many
+// lines the file lacks.
 bool openOutputLogMirror(const std::filesystem::path& path);
+// The same over any stream buffer, `name` (UTF-8) being what the log calls it.
+void openOutputLogMirror(std::unique_ptr<std::streambuf> sink, std::string name);
 void closeOutputLogMirror();
 
 // The "Output" pane, oldest line first; it follows new lines unless scrolled up. It lays out

@@ -7,10 +7,22 @@
 
 #include <boost/dll/runtime_symbol_info.hpp>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
+
+#ifdef __linux__
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
 
 using namespace Tovek::KV9Lua;
 using nlohmann::json;
@@ -229,6 +241,141 @@ TEST_F(CacheFileTest, UnopenableFileIsSkippedOnSave) {
     const fs::path file = folder / "no-such-folder" / "pointers.dll.cache";
     EXPECT_NO_THROW(savePointersCache(configWithPath(file), cache));
     EXPECT_FALSE(fs::exists(file));
+}
+
+// The files in the folder, by name.
+std::vector<std::string> filesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(utf8(entry.path().filename()));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+#ifdef __linux__
+// Writes past the given size fail (EFBIG) while it lives, as they would on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) : m_signal(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_signal);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_saved{};
+    void (*m_signal)(int);
+};
+#endif
+
+TEST_F(CacheFileTest, ASaveReplacesTheWholeFileOrLeavesTheOldOne) {
+    const fs::path file = folder / "pointers.dll.cache";
+    const std::string old = "the old file";
+    struct Case {
+        const char* what;
+        fs::path target;
+        std::function<void()> arrange;  // sets the folder up
+        std::string error;              // the start of the error, empty for none
+        bool saved;                     // the target then holds the new cache
+    };
+    const auto oldFile = [&] { std::ofstream(file, std::ios::binary) << old; };
+    const std::vector<Case> cases = {
+        {"no file yet", file, [] {}, "", true},
+        {"an old file", file, oldFile, "", true},
+        {"a folder in the file's place", file,
+         [&] { fs::create_directories(file / "inside"); },
+         "Failed to save pointers cache: cannot replace " + utf8(file) + ": ", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        c.arrange();
+        const auto before = filesIn(folder);
+        std::string error;
+        try {
+            savePointersCache(configWithPath(c.target), cache);
+        } catch (const std::runtime_error& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(error.substr(0, c.error.size()), c.error);
+        EXPECT_EQ(error.empty(), c.error.empty()) << error;
+        if (c.saved) {
+            EXPECT_EQ(filesIn(folder), std::vector<std::string>{"pointers.dll.cache"});
+            EXPECT_EQ(loadPointersCache(configWithPath(c.target), recordLog).entries(),
+                      cache.entries());
+        } else {
+            EXPECT_EQ(filesIn(folder), before);  // nothing left behind, nothing taken away
+        }
+    }
+    EXPECT_TRUE(logged.empty());
+}
+
+#ifdef __linux__
+TEST_F(CacheFileTest, AWriteThatFailsLeavesTheOldFileAndSaysWhy) {
+    const fs::path file = folder / "pointers.dll.cache";
+    const std::string old = "the old file";
+    std::ofstream(file, std::ios::binary) << old;
+    std::string error;
+    {
+        const FileSizeLimit full(16);  // the cache's text is far longer
+        try {
+            savePointersCache(configWithPath(file), cache);
+        } catch (const std::runtime_error& e) {
+            error = e.what();
+        }
+    }
+    const std::string expected = "Failed to save pointers cache: cannot write " + utf8(file) + ".";
+    EXPECT_EQ(error.substr(0, expected.size()), expected);
+    EXPECT_NE(error.find(".tmp: File too large"), std::string::npos) << error;
+    EXPECT_EQ(readFile(file), old);
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{"pointers.dll.cache"});
+}
+#endif
+
+TEST_F(CacheFileTest, AReaderNeverSeesAHalfWrittenFile) {
+    const fs::path file = folder / "pointers.dll.cache";
+    const json config = configWithPath(file);
+    savePointersCache(config, cache);
+    std::atomic<bool> saving{true};
+    std::atomic<int> reads{0};
+    std::atomic<int> torn{0};
+    std::thread reader([&] {
+        while (saving) {
+            {
+                // On Windows an open can fail at the instant of the rename; that is no read.
+                std::ifstream stream(file, std::ios::binary);
+                if (stream.is_open()) {
+                    ++reads;
+                    const std::string text{std::istreambuf_iterator<char>(stream), {}};
+                    if (!json::accept(text)) ++torn;
+                }
+            }
+            // While it reads, Windows lets no rename replace the file: a start-up reads once.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    std::string error;
+    try {
+        constexpr int kSaves = 200;
+        for (int save = 0; save < kSaves && torn == 0; ++save) savePointersCache(config, cache);
+    } catch (const std::runtime_error& e) {
+        error = e.what();
+    }
+    saving = false;
+    reader.join();
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(torn, 0) << "of " << reads << " reads";
+    EXPECT_GT(reads, 0);
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{"pointers.dll.cache"});
 }
 
 }  // namespace

@@ -75,6 +75,28 @@ TEST(KV9Lua, FindsTheStandInAndReusesTheIdsItStored) {
     EXPECT_EQ(cache.entries(), stored);
 }
 
+extern "C" {
+void fixture_openlib_site();
+void fixture_tail_pushcclosure();
+}
+
+TEST(KV9Lua, ACachedPushcclosureThatJumpsOnToItsHelperIsKept) {
+    const uint32_t tailJump = functionAddress(&fixture_tail_pushcclosure);
+    // The search takes such a function from its call site...
+    const auto* site = reinterpret_cast<const uint8_t*>(functionAddress(&fixture_openlib_site));
+    ASSERT_EQ(findLuaOpenlib(makeLegacy32Decoder(), site, 7), tailJump);
+
+    // ...so a start-up with it cached takes it without searching again.
+    PointersCache cache;
+    cache.set(0, reinterpret_cast<uintptr_t>(g_baseLibArray));
+    cache.set(1, tailJump);
+    const auto stored = cache.entries();
+    LuaApiFields expected = standInLuaApiFields();
+    expected[5] = tailJump;
+    EXPECT_EQ(fieldsOf(KV9Lua::initialize(cache)), expected);
+    EXPECT_EQ(cache.entries(), stored);
+}
+
 // A cache whose entry for id points at address, its check window and checksum still those of
 // the real entry, as a forged or inline cache can hold it.
 PointersCache cacheWithPointer(uint32_t id, uintptr_t address) {
@@ -137,8 +159,7 @@ TEST(KV9Lua, CachedAddressesThatFailTheLocatorsTestsAreSearchedAgain) {
     };
     const Case cases[] = {
         {"id 1 at game data", 1, reinterpret_cast<uintptr_t>(g_baseLibArray)},
-        {"id 1 at game code that luaL_openlib does not call first", 1,
-         functionAddress(&lua_settop_other)},
+        {"id 1 at a game text", 1, reinterpret_cast<uintptr_t>(g_baseLibArray[0].name)},
         {"id 0 at records that are not the game's array", 0,
          reinterpret_cast<uintptr_t>(g_arrayCopy)},
         {"id 0 one record into the game's array", 0,

@@ -14,7 +14,9 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <mutex>
+#include <streambuf>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -115,6 +117,92 @@ TEST_F(OutputLog, AMirrorThatCannotBeCreatedIsRefused) {
     std::lock_guard lock(g_stateMutex);
     EXPECT_EQ(g_outputLog.back().text, "still logged");
 }
+
+// A sink that takes nothing while it is full, as a file on a full disk does, and keeps what it
+// took where the test can read it.
+class FillableSink : public std::streambuf {
+public:
+    struct State {
+        bool full = false;
+        std::string written;
+    };
+    explicit FillableSink(State& state) : m_state(state) {}
+
+protected:
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        if (m_state.full) return 0;
+        m_state.written.append(text, static_cast<std::size_t>(count));
+        return count;
+    }
+    int_type overflow(int_type c) override {
+        if (m_state.full || traits_type::eq_int_type(c, traits_type::eof())) {
+            return traits_type::eof();
+        }
+        m_state.written.push_back(traits_type::to_char_type(c));
+        return c;
+    }
+
+private:
+    State& m_state;
+};
+
+std::vector<std::string> ringTexts() {
+    std::lock_guard lock(g_stateMutex);
+    std::vector<std::string> texts;
+    for (const OutputLogEntry& entry : g_outputLog) texts.push_back(entry.text);
+    return texts;
+}
+
+TEST_F(OutputLog, TheMirrorSaysOnceThatItCannotWriteAndWritesAgainOnceItCan) {
+    const std::string failed = "写入输出日志文件出错，之后的行等能写入时再写：game.log";
+    const auto resumed = [](int missed) {
+        return "输出日志文件已恢复写入，其间 " + std::to_string(missed) + " 行未写入：game.log";
+    };
+    FillableSink::State sink;
+    openOutputLogMirror(std::make_unique<FillableSink>(sink), "game.log");
+    struct Step {
+        bool full;
+        std::vector<std::string> lines;  // appended, the second of them as a game message
+        std::vector<std::string> ring;   // what the Output log gains
+        std::string file;                // what the file gains
+    };
+    const Step steps[] = {
+        {false, {"one"}, {"one"}, "one\n"},
+        {true, {"two", "three", "four"}, {"two", failed, "three", "four"}, ""},
+        {false, {"five", "six"}, {resumed(4), "five", "six"}, resumed(4) + "\nfive\nsix\n"},
+        {true, {"seven"}, {"seven", failed}, ""},
+        {false, {"eight"}, {resumed(2), "eight"}, resumed(2) + "\neight\n"},
+    };
+    std::vector<std::string> ring;
+    std::string file;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.lines.front());
+        sink.full = step.full;
+        for (std::size_t line = 0; line < step.lines.size(); ++line) {
+            if (line == 1) {
+                logMessageCallback(step.lines[line]);
+            } else {
+                appendText(step.lines[line]);
+            }
+        }
+        ring.insert(ring.end(), step.ring.begin(), step.ring.end());
+        file += step.file;
+        EXPECT_EQ(ringTexts(), ring);
+        EXPECT_EQ(sink.written, file);
+    }
+}
+
+#ifdef __linux__
+TEST_F(OutputLog, AMirrorFileOnAFullDiskIsReportedOnce) {
+    // Every write to this device fails with "no space left on device".
+    ASSERT_TRUE(openOutputLogMirror("/dev/full"));
+    appendText("one");
+    appendText("two");
+    EXPECT_EQ(ringTexts(), (std::vector<std::string>{
+                               "one", "写入输出日志文件出错，之后的行等能写入时再写：/dev/full",
+                               "two"}));
+}
+#endif
 
 constexpr float kWindowHeight = 300.0f;
 

@@ -305,6 +305,12 @@ _host_base_noop:
         xor eax, eax
         ret
 
+# lua_pushcclosure(L, fn, n): Lua 4.0's calls luaV_Cclosure with its own arguments and
+# nothing after, which a compiler makes a tail jump.
+        .globl _lua_pushcclosure
+_lua_pushcclosure:
+        jmp _luaV_Cclosure
+
 # luaL_openlib(L, records, count): registers each record; its first call is lua_pushcclosure.
 luaL_openlib:
         push ebx

@@ -126,7 +126,7 @@ size_t lua_strlen(lua_State* L, int index) {
     return lua_tostring(L, index) ? slotAt(L, index)->string->text.size() : 0;
 }
 
-void lua_pushcclosure(lua_State* L, lua_CFunction function, int upvalues) {
+void luaV_Cclosure(lua_State* L, lua_CFunction function, int upvalues) {
     L->top -= upvalues;
     L->closures.push_back(std::make_unique<Closure>(Closure{function, nullptr, 0, 1, 0}));
     Value value;

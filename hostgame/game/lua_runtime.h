@@ -102,7 +102,10 @@ void lua_settop(lua_State* L, int index);
 double lua_tonumber(lua_State* L, int index);
 const char* lua_tostring(lua_State* L, int index);
 size_t lua_strlen(lua_State* L, int index);
+// A jump on to luaV_Cclosure, which makes the closure (game_base_lib.S), as a compiler makes
+// Lua 4.0's lua_pushcclosure.
 void lua_pushcclosure(lua_State* L, lua_CFunction function, int upvalues);
+void luaV_Cclosure(lua_State* L, lua_CFunction function, int upvalues);
 void lua_pushnil(lua_State* L);
 void lua_pushnumber(lua_State* L, double number);
 void lua_pushstring(lua_State* L, const char* text);
