@@ -131,10 +131,14 @@ void checkReadsBack(const std::string& text, const std::vector<CameraProfile>& p
     throw std::system_error(errorNumber != 0 ? errorNumber : EIO, std::generic_category(), what);
 }
 
-// The portable form of a file system's failure, so that its reason reads alike everywhere.
+// A file system's failure in its portable form where it has one, so that its reason reads
+// alike everywhere.
 [[noreturn]] void throwFileError(const std::error_code& error, const std::string& what) {
-    throw std::system_error(error.default_error_condition().value(), std::generic_category(),
-                            what);
+    const std::error_condition portable = error.default_error_condition();
+    if (portable.category() == std::generic_category()) {
+        throw std::system_error(portable.value(), std::generic_category(), what);
+    }
+    throw std::system_error(error, what);
 }
 
 // The text goes to a file of its own beside the target, which then takes the target's place in

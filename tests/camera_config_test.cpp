@@ -240,6 +240,8 @@ protected:
         g_configPath.clear();
         g_configStatusText.clear();
         g_configStatusDetail.clear();
+        g_configFileNotRead = false;
+        g_configKeptCopy.clear();
         g_hotkeyAnimation = g_hotkeyPause = g_hotkeyDisplay = 0;
     }
 
@@ -720,13 +722,14 @@ TEST_F(CameraConfigTest, SaveStoresTheWorkingCopyAtTheIndexOrAppendsIt) {
 }
 
 // A failed save says which file it did not write and why: another program holding the file
-// open, a folder that is not there or stands in the file's place, a text that is not UTF-8.
+// open (also the one the load could not read, which must be copied first), a folder that is
+// not there or stands in the file's place, a text that is not UTF-8.
 TEST_F(CameraConfigTest, AFailedSaveNamesTheFileAndWhy) {
     CameraProfile invalidText;
     invalidText.animations[1.0f].label = "caf\xC3";  // cut short inside a UTF-8 sequence
     const fs::path missing = folder / "missing" / "Quillon.dll";
     const std::string written = utf8(primaryFile());
-    enum class InTheWay { nothing, folder, heldOpen };
+    enum class InTheWay { nothing, folder, heldOpen, heldAndNotRead };
     const struct {
         const char* what;
         fs::path module;
@@ -741,6 +744,10 @@ TEST_F(CameraConfigTest, AFailedSaveNamesTheFileAndWhy) {
         {"invalid UTF-8", module(), invalidText, InTheWay::nothing,
          "未写入 " + written +
              "：[json.exception.type_error.316] incomplete UTF-8 string; last byte: 0xC3"},
+        {"held by another program after a load that could not read it", module(),
+         CameraProfile{}, InTheWay::heldAndNotRead,
+         "未写入 " + written + "：cannot copy it to " + utf8(keptCopy(1)) + ": " +
+             HeldFile::openError()},
         {"a folder in the file's place", module(), CameraProfile{}, InTheWay::folder,
          "未写入 " + written + "：cannot replace it: " +
              std::make_error_code(std::errc::is_a_directory).message()},
@@ -754,6 +761,7 @@ TEST_F(CameraConfigTest, AFailedSaveNamesTheFileAndWhy) {
         SCOPED_TRACE(c.what);
         fs::remove_all(folder);
         fs::create_directories(folder);
+        resetGlobals();
         std::optional<HeldFile> held;
         if (c.inTheWay == InTheWay::folder) {
             fs::create_directory(primaryFile());
@@ -761,6 +769,10 @@ TEST_F(CameraConfigTest, AFailedSaveNamesTheFileAndWhy) {
         } else if (c.inTheWay == InTheWay::heldOpen) {
             writeBytes(primaryFile(), "held");
             held.emplace(primaryFile(), true);
+        } else if (c.inTheWay == InTheWay::heldAndNotRead) {
+            writeBytes(primaryFile(), "held");
+            load();
+            held.emplace(primaryFile());
         }
         g_cameraProfiles = {CameraProfile{}};
         g_currentProfile = c.current;
@@ -768,6 +780,10 @@ TEST_F(CameraConfigTest, AFailedSaveNamesTheFileAndWhy) {
         saveCameraConfig([&] { return c.module; });
         EXPECT_EQ(g_configStatusText, "保存配置出错");
         EXPECT_EQ(g_configStatusDetail, c.detail);
+        if (held) {
+            held->release();
+            EXPECT_EQ(readBytes(primaryFile()), "held");
+        }
     }
 }
 
