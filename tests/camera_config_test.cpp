@@ -650,6 +650,12 @@ TEST_F(CameraConfigTest, ModulePathsInTheLongPathFormOrOnAShareWork) {
         const fs::path copy = c.local / "Quillon.dll.camera_config.txt.unreadable-1";
         fs::remove(copy);
         const ModulePathLookup lookup = [&] { return c.module; };
+        fs::remove(file);
+        resetGlobals();
+        loadCameraConfig(lookup);  // no file yet: a first run
+        EXPECT_EQ(g_configStatusText, "");
+        EXPECT_EQ(g_cameraProfiles.size(), 1u);
+
         writeBytes(file, readBytes(goldenFile()));
         resetGlobals();
         loadCameraConfig(lookup);
