@@ -1,5 +1,7 @@
 #include "overlay/camera_profile.h"
 
+#include "overlay/nul_padded_text.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -64,6 +66,7 @@ void from_json(const nlohmann::json& json, CameraPoint& point) {
     json.at("r2").get_to(point.r2);
     json.at("r3").get_to(point.r3);
     json.at("label").get_to(point.label);
+    cutAtNul(point.label);  // the text is the part before the first NUL, as the editor shows it
 }
 
 void to_json(nlohmann::json& json, const TimedEvent& event) {
@@ -91,6 +94,7 @@ void to_json(nlohmann::json& json, const CameraProfile& profile) {
 
 void from_json(const nlohmann::json& json, CameraProfile& profile) {
     json.at("description").get_to(profile.description);
+    cutAtNul(profile.description);
     json.at("animations").get_to(profile.animations);
     json.at("timedEvents").get_to(profile.timedEvents);
 }

@@ -94,7 +94,8 @@ struct CameraProfile {
 bool sameSavedFields(const CameraProfile& a, const CameraProfile& b);
 
 // The configuration file's forms of the records. The readers take every key with at(), so a
-// missing key throws; keys they do not know are ignored.
+// missing key throws; keys they do not know are ignored. A text is read up to its first NUL,
+// as the writer writes it.
 void to_json(nlohmann::json& json, const CameraPoint& point);
 void from_json(const nlohmann::json& json, CameraPoint& point);
 void to_json(nlohmann::json& json, const TimedEvent& event);

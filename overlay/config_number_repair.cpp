@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <set>
 
 namespace Zo::KV9RudiVeruv {
 
@@ -21,8 +22,9 @@ class Repair {
 public:
     void at(json& value, const std::string& where) {
         if (readsAsFiniteFloat(value)) return;
+        ++(value.is_null() || value.is_number() ? m_repaired.nonFinite : m_repaired.notNumbers);
+        if (m_repaired.first.empty()) m_repaired.first = where;
         value = 0.0;
-        if (m_repaired.count++ == 0) m_repaired.first = where;
     }
 
     template <std::size_t N>
@@ -66,6 +68,23 @@ RepairedNumbers repairNonFiniteNumbers(json& config) {
         });
     });
     return repair.result();
+}
+
+DroppedKeyframes findDroppedKeyframes(const json& config) {
+    DroppedKeyframes dropped;
+    const json& profiles = config.at("cameraControls");
+    for (std::size_t i = 0; i < profiles.size(); ++i) {
+        const json& pairs = profiles[i].at("animations");
+        std::set<float> times;  // as the keyframe map orders them: -0 and 0 are one time
+        for (std::size_t j = 0; j < pairs.size(); ++j) {
+            if (times.insert(pairs[j].at(0).get<float>()).second) continue;
+            if (dropped.count++ == 0) {
+                dropped.first = "/cameraControls/" + std::to_string(i) + "/animations/" +
+                                std::to_string(j);
+            }
+        }
+    }
+    return dropped;
 }
 
 }  // namespace Zo::KV9RudiVeruv

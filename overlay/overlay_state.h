@@ -53,6 +53,12 @@ extern int32_t g_currentProfileIndex;
 extern std::wstring g_configPath;
 extern std::string g_configStatusText;    // UTF-8; the main window shows it while not empty
 extern std::string g_configStatusDetail;  // UTF-8; the file's canonical path
+// The last load could not read the file: the next save copies its bytes aside before it
+// replaces the file.
+extern bool g_configFileNotRead;
+// Where the bytes of a file that was not read were copied; empty while none were. The save's
+// status detail names it.
+extern std::wstring g_configKeptCopy;
 
 // --- The Output log (output_log.cpp) ----------------------------------------------------------
 

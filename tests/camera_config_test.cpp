@@ -13,6 +13,7 @@
 #include <boost/dll/runtime_symbol_info.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <bit>
 #include <chrono>
 #include <cmath>
@@ -21,11 +22,17 @@
 #include <functional>
 #include <iterator>
 #include <limits>
+#include <optional>
 #include <random>
 #include <regex>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#ifdef _WIN32
+#define NOMINMAX
+#include <windows.h>
+#endif
 
 using namespace Zo::KV9RudiVeruv;
 using Tovek::KV9Lua::pathFromWide;
@@ -149,6 +156,71 @@ std::string configText(const std::string& profiles, const std::string& hotkeys =
     return R"({"cameraControls":[)" + profiles + "]," + hotkeys + "}";
 }
 
+// Three profiles, the last one's keyframe at 1.5 given as `lastPoint`: hours of work in one file.
+std::string threeProfiles(const std::string& hotkeys = kHotkeys,
+                          const std::string& lastPoint = kPoint) {
+    return configText(kProfile + R"(,{"animations":[],"description":"第二个","timedEvents":[]},)" +
+                          R"({"animations":[[1.5,)" + lastPoint +
+                          R"(]],"description":"Finale","timedEvents":[]})",
+                      hotkeys);
+}
+
+// What the status lines add after a load that could not read the file, and after the save that
+// kept its bytes.
+const std::string kNotReadNotice = "\n配置文件没有读入；保存配置不会丢掉它：覆盖前先原样另存一份。";
+const std::string kKeptCopyNote = "\n没有读入的原配置文件已原样另存为：";
+
+// A file held as another program may hold it: there, but not to be opened (under Windows a
+// handle that shares nothing, or only reading; elsewhere a link to itself stands in its place)
+// until it is released.
+class HeldFile {
+public:
+    explicit HeldFile(fs::path file, bool sharesReading = false) : m_file(std::move(file)) {
+#ifdef _WIN32
+        m_handle = CreateFileW(m_file.c_str(), GENERIC_READ, sharesReading ? FILE_SHARE_READ : 0,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_NE(m_handle, INVALID_HANDLE_VALUE) << m_file;
+#else
+        (void)sharesReading;
+        m_bytes = readBytes(m_file);
+        fs::remove(m_file);
+        fs::create_symlink(m_file.filename(), m_file);
+#endif
+    }
+    ~HeldFile() { release(); }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+
+    void release() {
+#ifdef _WIN32
+        if (m_handle != INVALID_HANDLE_VALUE) CloseHandle(m_handle);
+        m_handle = INVALID_HANDLE_VALUE;
+#else
+        if (!m_bytes) return;
+        fs::remove(m_file);
+        writeBytes(m_file, *m_bytes);
+        m_bytes.reset();
+#endif
+    }
+
+    // Why opening the file fails while it is held.
+    static std::string openError() {
+#ifdef _WIN32
+        return std::make_error_code(std::errc::permission_denied).message();
+#else
+        return std::make_error_code(std::errc::too_many_symbolic_link_levels).message();
+#endif
+    }
+
+private:
+    fs::path m_file;
+#ifdef _WIN32
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+#else
+    std::optional<std::string> m_bytes;
+#endif
+};
+
 // Each test works on a plug-in module of its own in a fresh folder, with the globals at their
 // start values.
 class CameraConfigTest : public ::testing::Test {
@@ -168,12 +240,17 @@ protected:
         g_configPath.clear();
         g_configStatusText.clear();
         g_configStatusDetail.clear();
+        g_configFileNotRead = false;
+        g_configKeptCopy.clear();
         g_hotkeyAnimation = g_hotkeyPause = g_hotkeyDisplay = 0;
     }
 
     fs::path module() const { return folder / "Quillon.dll"; }
     fs::path primaryFile() const { return folder / "Quillon.dll.camera_config.txt"; }
     fs::path fallbackFile() const { return folder / "Orrin.dll.camera_config.txt"; }
+    fs::path keptCopy(int number) const {
+        return folder / ("Quillon.dll.camera_config.txt.unreadable-" + std::to_string(number));
+    }
 
     void load() {
         loadCameraConfig([this] { return module(); });
@@ -307,19 +384,18 @@ TEST_F(CameraConfigTest, FailedModuleLookupIsAStatusLineToo) {
         std::string status;
     };
     const Case cases[] = {
-        {[]() -> fs::path { throw std::runtime_error("no module"); }, "加载配置出错：no module"},
-        {[]() -> fs::path { throw 7; }, "加载配置出错"},
+        {[]() -> fs::path { throw std::runtime_error("no module"); }, "：no module"},
+        {[]() -> fs::path { throw 7; }, ""},
     };
     for (const Case& c : cases) {
         resetGlobals();
         loadCameraConfig(c.lookup);
-        EXPECT_EQ(g_configStatusText, c.status);
+        EXPECT_EQ(g_configStatusText, "加载配置出错" + c.status + kNotReadNotice);
         EXPECT_EQ(g_cameraProfiles.size(), 1u);
 
-        g_configStatusDetail = "kept";
         saveCameraConfig(c.lookup);
         EXPECT_EQ(g_configStatusText, "保存配置出错");
-        EXPECT_EQ(g_configStatusDetail, "kept");
+        EXPECT_EQ(g_configStatusDetail, "未写入配置文件" + c.status);
     }
 }
 
@@ -424,6 +500,206 @@ TEST_F(CameraConfigTest, NoFileGivesOneDefaultProfileAndLeavesTheStatusAlone) {
     EXPECT_FALSE(fs::exists(fallbackFile()));
 }
 
+// A file the load could not read survives the saves that follow: its bytes go to a copy beside
+// it, under a name no earlier copy has, before the first save replaces it, and the status lines
+// say so from the failed load on.
+TEST_F(CameraConfigTest, AFileTheLoadCouldNotReadIsKeptBesideItThroughTheSaves) {
+    const std::string whole = threeProfiles();
+    const std::u16string wide = boost::locale::conv::utf_to_utf<char16_t>(whole);
+    std::string notepadUnicode = "\xFF\xFE";  // UTF-16, little-endian, with its byte-order mark
+    for (const char16_t unit : wide) {
+        notepadUnicode += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    }
+    const struct {
+        const char* what;
+        std::string file;
+        bool held;          // by another program, at the first frame
+        int earlierCopies;  // kept by earlier sessions
+    } cases[] = {
+        {"a hotkey given as a number",
+         threeProfiles(R"("hotkeyAnimation":"a","hotkeyDisplay":"d","hotkeyPause":5)"), false, 0},
+        {"a keyframe without its label",
+         threeProfiles(kHotkeys, R"({"r1":0,"r2":0,"r3":0,"x":1,"y":2,"z":3})"), false, 0},
+        {"UTF-16 as Notepad saves \"Unicode\"", notepadUnicode, false, 0},
+        {"cut in half", whole.substr(0, whole.size() / 2), false, 1},
+        {"text after the object", whole + "\r\nnotes: the finale needs work\r\n", false, 0},
+        {"held by another program", whole, true, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        resetGlobals();
+        g_outputLog.clear();
+        writeBytes(primaryFile(), c.file);
+        for (int n = 1; n <= c.earlierCopies; ++n) {
+            writeBytes(keptCopy(n), "earlier copy " + std::to_string(n));
+        }
+        {
+            std::optional<HeldFile> held;
+            if (c.held) held.emplace(primaryFile());
+            load();
+        }
+        EXPECT_EQ(g_configStatusText.rfind("加载配置出错：", 0), 0u) << g_configStatusText;
+        EXPECT_TRUE(g_configStatusText.ends_with(kNotReadNotice)) << g_configStatusText;
+        if (c.held) {
+            EXPECT_EQ(g_configStatusText, "加载配置出错：cannot open " + utf8(primaryFile()) + ": " +
+                                              HeldFile::openError() + kNotReadNotice);
+        }
+        ASSERT_EQ(g_cameraProfiles.size(), 1u);
+
+        const fs::path copy = keptCopy(c.earlierCopies + 1);
+        for (int round = 1; round <= 2; ++round) {
+            SCOPED_TRACE(round);
+            save();
+            expectStamped(g_configStatusText, kSavedSuffix);
+            EXPECT_EQ(g_configStatusDetail, utf8(primaryFile()) + kKeptCopyNote + utf8(copy));
+            EXPECT_EQ(readBytes(copy), c.file);
+            EXPECT_FALSE(fs::exists(keptCopy(c.earlierCopies + 2)));
+            for (int n = 1; n <= c.earlierCopies; ++n) {
+                EXPECT_EQ(readBytes(keptCopy(n)), "earlier copy " + std::to_string(n));
+            }
+            const json saved = json::parse(readBytes(primaryFile()));
+            EXPECT_EQ(saved.at("cameraControls").size(), 1u);
+        }
+        ASSERT_EQ(g_outputLog.size(), 1u);
+        EXPECT_EQ(g_outputLog[0].text, "保存配置：没有读入的原配置文件已原样另存为 " + utf8(copy));
+    }
+}
+
+// Only a missing file is a first run: the fallback file that is there but cannot be opened fails
+// the load too, and the save, which writes the plug-in's own file, leaves it alone.
+TEST_F(CameraConfigTest, AFallbackFileThatCannotBeOpenedFailsTheLoad) {
+    writeBytes(fallbackFile(), threeProfiles());
+    {
+        HeldFile held(fallbackFile());
+        load();
+    }
+    EXPECT_EQ(g_configStatusText, "加载配置出错：cannot open " + utf8(fallbackFile()) + ": " +
+                                      HeldFile::openError() + kNotReadNotice);
+    ASSERT_EQ(g_cameraProfiles.size(), 1u);
+
+    save();
+    expectStamped(g_configStatusText, kSavedSuffix);
+    EXPECT_EQ(g_configStatusDetail, utf8(primaryFile()));
+    EXPECT_EQ(readBytes(fallbackFile()), threeProfiles());
+    EXPECT_FALSE(fs::exists(keptCopy(1)));
+}
+
+// What the load gave, the save keeps; after a successful load there is nothing to keep aside.
+TEST_F(CameraConfigTest, AFileThatLoadedIsReplacedWithoutACopy) {
+    writeBytes(primaryFile(), threeProfiles());
+    load();
+    expectStamped(g_configStatusText, kLoadedSuffix);
+    save();
+    EXPECT_EQ(g_configStatusDetail, utf8(primaryFile()));
+    EXPECT_EQ(json::parse(readBytes(primaryFile())).at("cameraControls").size(), 3u);
+    EXPECT_FALSE(fs::exists(keptCopy(1)));
+}
+
+#ifdef _WIN32
+// A folder reached as a share, "\\server\share\...": under Wine the prefix's dosdevices\unc
+// folder holds the shares (a server is a folder, a share a folder in it); elsewhere the
+// administrative share of the folder's drive.
+struct ShareFolder {
+    fs::path local;  // where the files are
+    fs::path unc;    // the same folder, named through the share
+    fs::path made;   // the server's folder made for the test, if one was
+};
+
+ShareFolder shareFolder(const fs::path& folder) {
+    const std::string name = folder.parent_path().filename().string();
+    wchar_t prefix[MAX_PATH];
+    const DWORD size = GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH);
+    if (size == 0 || size >= MAX_PATH) {
+        const std::wstring drive = folder.root_name().wstring();  // "C:"
+        return {folder, LR"(\\localhost\)" + drive.substr(0, 1) + L"$" +
+                            folder.wstring().substr(drive.size()),
+                {}};
+    }
+    std::wstring unixServers = std::wstring(prefix, size) + L"/dosdevices/unc/";
+    std::replace(unixServers.begin(), unixServers.end(), L'/', L'\\');
+    const fs::path share = fs::path(L"Z:" + unixServers) / name / "share";
+    return {share / u8"插件", fs::path(LR"(\\)" + fs::path(name).wstring() + LR"(\share\插件)"),
+            share.parent_path()};
+}
+
+// The plug-in's module named in the long-path form "\\?\C:\..." (the module's file name keeps
+// it when the module was loaded through it) or through a share: the load, the save, the copy of
+// a file not read and the status lines all work, and show the path without the prefix.
+TEST_F(CameraConfigTest, ModulePathsInTheLongPathFormOrOnAShareWork) {
+    const ShareFolder share = shareFolder(folder);
+    const struct {
+        const char* what;
+        fs::path local;    // the module's folder as the test reaches it
+        fs::path module;   // as the plug-in is told it
+        std::string shown; // the configuration file in the status lines
+    } cases[] = {
+        {"long-path form", folder, fs::path(LR"(\\?\)" + module().wstring()),
+         utf8(primaryFile())},
+        {"share", share.local, share.unc / "Quillon.dll",
+         utf8(share.unc / "Quillon.dll.camera_config.txt")},
+        {"share in the long-path form", share.local,
+         fs::path(LR"(\\?\UNC\)" + share.unc.wstring().substr(2)) / "Quillon.dll",
+         utf8(share.unc / "Quillon.dll.camera_config.txt")},
+    };
+    fs::create_directories(share.local);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path file = c.local / "Quillon.dll.camera_config.txt";
+        const fs::path copy = c.local / "Quillon.dll.camera_config.txt.unreadable-1";
+        fs::remove(copy);
+        const ModulePathLookup lookup = [&] { return c.module; };
+        fs::remove(file);
+        resetGlobals();
+        loadCameraConfig(lookup);  // no file yet: a first run
+        EXPECT_EQ(g_configStatusText, "");
+        EXPECT_EQ(g_cameraProfiles.size(), 1u);
+
+        writeBytes(file, readBytes(goldenFile()));
+        resetGlobals();
+        loadCameraConfig(lookup);
+        expectStamped(g_configStatusText, kLoadedSuffix);
+        EXPECT_EQ(g_configStatusDetail, c.shown);
+        EXPECT_EQ(g_cameraProfiles.size(), 2u);
+        expectLoadedAs(g_cameraProfiles[0], goldenFirstProfile());
+
+        saveCameraConfig(lookup);
+        expectStamped(g_configStatusText, kSavedSuffix);
+        EXPECT_EQ(g_configStatusDetail, c.shown);
+        EXPECT_EQ(readBytes(file), readBytes(goldenFile()));
+
+        writeBytes(file, "{");
+        loadCameraConfig(lookup);
+        EXPECT_EQ(g_configStatusText.rfind("加载配置出错：", 0), 0u) << g_configStatusText;
+        saveCameraConfig(lookup);
+        expectStamped(g_configStatusText, kSavedSuffix);
+        EXPECT_EQ(g_configStatusDetail, c.shown + kKeptCopyNote + c.shown + ".unreadable-1");
+        EXPECT_EQ(readBytes(copy), "{");
+    }
+    if (!share.made.empty()) fs::remove_all(share.made);
+}
+#endif
+
+// A text is the part before its first NUL, also as the load reads it, so that a NUL typed into
+// the file by hand cannot make a save give back less than the load gave.
+TEST_F(CameraConfigTest, ATextIsThePartBeforeItsFirstNulAlsoWhenLoaded) {
+    loadText(configText(R"({"animations":[[0.5,{"label":"a\u0000b","r1":0,"r2":0,"r3":0,"x":1,)"
+                        R"("y":2,"z":3}]],"description":"c\u0000d","timedEvents":[]})"));
+    ASSERT_EQ(g_cameraProfiles.size(), 1u) << g_configStatusText;
+    EXPECT_EQ(g_cameraProfiles[0].description, "c");
+    EXPECT_EQ(g_cameraProfiles[0].animations.at(0.5f).label, "a");
+    EXPECT_EQ(g_currentProfile.description, "c");
+    const CameraProfile loaded = g_cameraProfiles[0];
+
+    save();
+    expectStamped(g_configStatusText, kSavedSuffix);
+    resetGlobals();
+    load();
+    ASSERT_EQ(g_cameraProfiles.size(), 1u) << g_configStatusText;
+    EXPECT_TRUE(sameSavedFields(g_cameraProfiles[0], loaded));
+}
+
 TEST_F(CameraConfigTest, SaveStoresTheWorkingCopyAtTheIndexOrAppendsIt) {
     const struct {
         int32_t index;
@@ -451,25 +727,69 @@ TEST_F(CameraConfigTest, SaveStoresTheWorkingCopyAtTheIndexOrAppendsIt) {
     }
 }
 
-TEST_F(CameraConfigTest, SaveFailuresSetTheStatusLineOnly) {
+// A failed save says which file it did not write and why: another program holding the file
+// open (also the one the load could not read, which must be copied first), a folder that is
+// not there or stands in the file's place, a text that is not UTF-8.
+TEST_F(CameraConfigTest, AFailedSaveNamesTheFileAndWhy) {
     CameraProfile invalidText;
     invalidText.animations[1.0f].label = "caf\xC3";  // cut short inside a UTF-8 sequence
+    const fs::path missing = folder / "missing" / "Quillon.dll";
+    const std::string written = utf8(primaryFile());
+    enum class InTheWay { nothing, folder, heldOpen, heldAndNotRead };
     const struct {
         const char* what;
         fs::path module;
         CameraProfile current;
+        InTheWay inTheWay;
+        std::string detail;
     } cases[] = {
-        {"folder missing", folder / "missing" / "Quillon.dll", CameraProfile{}},
-        {"invalid UTF-8", module(), invalidText},
+        {"folder missing", missing, CameraProfile{}, InTheWay::nothing,
+         "未写入 " + utf8(missing) + ".camera_config.txt：cannot write " + utf8(missing) +
+             ".camera_config.txt.tmp: " +
+             std::make_error_code(std::errc::no_such_file_or_directory).message()},
+        {"invalid UTF-8", module(), invalidText, InTheWay::nothing,
+         "未写入 " + written +
+             "：[json.exception.type_error.316] incomplete UTF-8 string; last byte: 0xC3"},
+        {"held by another program after a load that could not read it", module(),
+         CameraProfile{}, InTheWay::heldAndNotRead,
+         "未写入 " + written + "：cannot copy it to " + utf8(keptCopy(1)) + ": " +
+             HeldFile::openError()},
+        {"a folder in the file's place", module(), CameraProfile{}, InTheWay::folder,
+         "未写入 " + written + "：cannot replace it: " +
+             std::make_error_code(std::errc::is_a_directory).message()},
+#ifdef _WIN32
+        {"held open by another program", module(), CameraProfile{}, InTheWay::heldOpen,
+         "未写入 " + written + "：cannot replace it: " +
+             std::make_error_code(std::errc::permission_denied).message()},
+#endif
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        resetGlobals();
+        std::optional<HeldFile> held;
+        if (c.inTheWay == InTheWay::folder) {
+            fs::create_directory(primaryFile());
+            writeBytes(primaryFile() / "inside", "x");
+        } else if (c.inTheWay == InTheWay::heldOpen) {
+            writeBytes(primaryFile(), "held");
+            held.emplace(primaryFile(), true);
+        } else if (c.inTheWay == InTheWay::heldAndNotRead) {
+            writeBytes(primaryFile(), "held");
+            load();
+            held.emplace(primaryFile());
+        }
         g_cameraProfiles = {CameraProfile{}};
         g_currentProfile = c.current;
         g_configStatusDetail = "earlier detail";
         saveCameraConfig([&] { return c.module; });
         EXPECT_EQ(g_configStatusText, "保存配置出错");
-        EXPECT_EQ(g_configStatusDetail, "earlier detail");
+        EXPECT_EQ(g_configStatusDetail, c.detail);
+        if (held) {
+            held->release();
+            EXPECT_EQ(readBytes(primaryFile()), "held");
+        }
     }
 }
 
@@ -506,10 +826,10 @@ TEST_F(CameraConfigTest, AFailedSaveLeavesTheOldFileWhole) {
         }
         g_cameraProfiles = {goldenSecondProfile()};
         g_currentProfile = c.current;
-        g_configStatusDetail = "earlier detail";
         save();
         EXPECT_EQ(g_configStatusText, "保存配置出错");
-        EXPECT_EQ(g_configStatusDetail, "earlier detail");
+        EXPECT_EQ(g_configStatusDetail.rfind("未写入 " + utf8(primaryFile()) + "：", 0), 0u)
+            << g_configStatusDetail;
         EXPECT_EQ(readBytes(primaryFile()), readBytes(goldenFile()));
         std::vector<fs::path> files;
         for (const auto& entry : fs::directory_iterator(folder)) files.push_back(entry.path());
@@ -537,20 +857,22 @@ TEST_F(CameraConfigTest, ValuesThatAreNotFiniteNumbersLoadAsZeroWithALogLine) {
         std::string point;  // of the first profile's keyframe at 0.5
         std::string events;
         std::string time;   // of that keyframe
-        std::size_t count;
+        std::string what;   // the log line's count of values read as 0
         std::string first;
     } cases[] = {
-        {R"({"label":"k","r1":0,"r2":0,"r3":0,"x":null,"y":2,"z":3})", "[]", "0.5", 1,
-         "/cameraControls/0/animations/0/1/x"},
-        {R"({"label":"k","r1":0,"r2":0,"r3":null,"x":1,"y":2,"z":1e39})", "[]", "0.5", 2,
-         "/cameraControls/0/animations/0/1/z"},
-        {kPoint, "[]", "null", 1, "/cameraControls/0/animations/0/0"},
-        {R"({"label":"k","r1":"1","r2":[],"r3":{},"x":1,"y":2,"z":3})", "[]", "0.5", 3,
-         "/cameraControls/0/animations/0/1/r1"},
+        {R"({"label":"k","r1":0,"r2":0,"r3":0,"x":null,"y":2,"z":3})", "[]", "0.5",
+         "1 个数值不是有限数", "/cameraControls/0/animations/0/1/x"},
+        {R"({"label":"k","r1":0,"r2":0,"r3":null,"x":1,"y":2,"z":1e39})", "[]", "0.5",
+         "2 个数值不是有限数", "/cameraControls/0/animations/0/1/z"},
+        {kPoint, "[]", "null", "1 个数值不是有限数", "/cameraControls/0/animations/0/0"},
+        {R"({"label":"k","r1":"1","r2":[],"r3":{},"x":1,"y":2,"z":3})", "[]", "0.5",
+         "3 个值不是数字", "/cameraControls/0/animations/0/1/r1"},
+        {R"({"label":"k","r1":"1","r2":0,"r3":0,"x":null,"y":2,"z":3})", "[]", "0.5",
+         "1 个数值不是有限数，1 个值不是数字", "/cameraControls/0/animations/0/1/x"},
         {kPoint,
          R"([{"gameTime":null,"relativeTime":-1e39,"willSwitchAnimation":false,)"
          R"("willSwitchPause":true}])",
-         "0.5", 2, "/cameraControls/0/timedEvents/0/gameTime"},
+         "0.5", "2 个数值不是有限数", "/cameraControls/0/timedEvents/0/gameTime"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.first);
@@ -574,11 +896,62 @@ TEST_F(CameraConfigTest, ValuesThatAreNotFiniteNumbersLoadAsZeroWithALogLine) {
             EXPECT_TRUE(event.willSwitchPause);
         }
         ASSERT_EQ(g_outputLog.size(), 1u);
-        EXPECT_EQ(g_outputLog[0].text, "加载配置：" + std::to_string(c.count) +
-                                           " 个数值不是有限数，已按 0 读取，第一个在 " + c.first);
+        EXPECT_EQ(g_outputLog[0].text, "加载配置：" + c.what + "，已按 0 读取，第一个在 " + c.first);
         EXPECT_FALSE(g_outputLog[0].color.has_value());
     }
     EXPECT_EQ(g_cameraProfiles[0].animations.begin()->second.y, 2.0f) << "the rest as written";
+}
+
+// The Output log tells what the load did to the file's values: read as 0 only for a load that
+// then succeeded, and keyframes whose times came out the same kept once, counted.
+TEST_F(CameraConfigTest, TheRepairLogLinesSayWhatTheLoadDid) {
+    const std::string nullTime = R"([null,{"label":"n","r1":0,"r2":0,"r3":0,"x":1,"y":2,"z":3}])";
+    const struct {
+        const char* what;
+        std::string file;
+        bool loads;
+        std::vector<std::string> log;
+    } cases[] = {
+        {"two keyframes whose times were null",
+         configText(R"({"animations":[)" + nullTime + "," + nullTime + "," + nullTime +
+                    R"(],"description":"","timedEvents":[]})"),
+         true,
+         {"加载配置：3 个数值不是有限数，已按 0 读取，第一个在 /cameraControls/0/animations/0/0",
+          "加载配置：2 个动画坐标与前面的时间相同，已舍弃，第一个在 "
+          "/cameraControls/0/animations/1"}},
+        {"a repeated time in the second profile",
+         configText(kProfile + R"(,{"animations":[[1,)" + kPoint + R"(],[1.0,)" + kPoint +
+                    R"(]],"description":"","timedEvents":[]})"),
+         true,
+         {"加载配置：1 个动画坐标与前面的时间相同，已舍弃，第一个在 "
+          "/cameraControls/1/animations/1"}},
+        {"a value repaired and then a missing label",
+         configText(R"({"animations":[[0.5,{"r1":0,"r2":0,"r3":0,"x":null,"y":2,"z":3}]],)"
+                    R"("description":"","timedEvents":[]})"),
+         false,
+         {}},
+        {"a value repaired and then a missing hotkey",
+         configText(R"({"animations":[[0.5,{"label":"k","r1":"0","r2":0,"r3":0,"x":1,"y":2,)"
+                    R"("z":3}]],"description":"","timedEvents":[]})",
+                    R"("hotkeyAnimation":"a","hotkeyDisplay":"d")"),
+         false,
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        resetGlobals();
+        g_outputLog.clear();
+        loadText(c.file);
+        if (c.loads) {
+            expectStamped(g_configStatusText, kLoadedSuffix);
+            EXPECT_EQ(g_cameraProfiles.back().animations.size(), 1u);
+        } else {
+            EXPECT_EQ(g_configStatusText.rfind("加载配置出错：", 0), 0u) << g_configStatusText;
+        }
+        std::vector<std::string> log;
+        for (const OutputLogEntry& entry : g_outputLog) log.push_back(entry.text);
+        EXPECT_EQ(log, c.log);
+    }
 }
 
 // A hotkey's first byte that is no character by itself (here the start of "é") would make the

@@ -250,6 +250,8 @@ private:
     Saved<std::wstring> m_configPath{Zo::KV9RudiVeruv::g_configPath};
     Saved<std::string> m_configStatusText{Zo::KV9RudiVeruv::g_configStatusText};
     Saved<std::string> m_configStatusDetail{Zo::KV9RudiVeruv::g_configStatusDetail};
+    Saved<bool> m_configFileNotRead{Zo::KV9RudiVeruv::g_configFileNotRead};
+    Saved<std::wstring> m_configKeptCopy{Zo::KV9RudiVeruv::g_configKeptCopy};
     Saved<boost::circular_buffer<Zo::KV9RudiVeruv::OutputLogEntry>> m_outputLog{
         Zo::KV9RudiVeruv::g_outputLog};
     Saved<bool> m_cameraControlEnabled{Zo::KV9RudiVeruv::g_cameraControlEnabled};

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
 
 namespace HostGame {
 
@@ -116,11 +117,94 @@ int cameraConfigSaved(ScenarioChecks& checks) {
     }
 }
 
+// A camera man's file of three profiles, as "保存配置" writes one.
+std::string threeProfiles() {
+    json config = orrinConfig();
+    json second = config.at("cameraControls").at(0);
+    second["description"] = "第二个镜头";
+    json third = second;
+    third["description"] = "终场";
+    config["cameraControls"].push_back(second);
+    config["cameraControls"].push_back(third);
+    return config.dump() + "\r\n";
+}
+
+// The plug-in's configuration file holds `bytes`, which its first frame cannot read (the file is
+// broken, or another program holds it while `held`); camera control is switched on and "保存配置"
+// pressed twice. The bytes stay beside the file, in a copy named in the Output log.
+int configNotReadIsKept(ScenarioChecks& checks, const char* scenario, const std::string& bytes,
+                        bool held) {
+    try {
+        writeToolWindowLayout(fs::current_path());
+        OverlayGameOptions options;
+        options.fonts = SystemFonts::MonospaceAndChinese;
+        OverlayGame game(checks, scenario, options);
+        if (!game.started()) return checks.exitCode();
+        const fs::path primary = game.folder() / "Vellox.dll.camera_config.txt";
+        const fs::path copy = game.folder() / "Vellox.dll.camera_config.txt.unreadable-1";
+        std::ofstream(primary, std::ios::binary) << bytes;
+
+        // Open as a program that shares nothing while it works on the file.
+        HANDLE holder = INVALID_HANDLE_VALUE;
+        if (held) {
+            holder = CreateFileW(primary.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+            checks.check(holder != INVALID_HANDLE_VALUE, "another program holds the file");
+        }
+        game.startGameLuaState();  // camera control needs time pause allowed
+        for (int i = 0; i < 3; ++i) game.device().drawFrame(kGameColor);
+        if (held) CloseHandle(holder);  // and lets it go
+
+        GameMouse mouse(game.device());
+        mouse.click(kCameraControlSwitch);
+        const FrameResults failed = game.device().drawFrame(kGameColor, true);
+        if (failed.image) writePng(game.folder() / "1-load-failed.png", *failed.image);
+        mouse.click(kSaveConfig);
+        mouse.click(kSaveConfig);
+        const FrameResults saved = game.device().drawFrame(kGameColor, true);
+        if (saved.image) writePng(game.folder() / "2-saved-twice.png", *saved.image);
+
+        json written;
+        checks.check(savedLine(readBytes(primary), written) &&
+                         written.at("cameraControls").size() == 1,
+                     "保存配置 wrote the one profile the failed load left");
+        checks.check(readBytes(copy) == bytes,
+                     "the file's bytes are kept beside it in " + copy.filename().string());
+        checks.check(!fs::exists(game.folder() / "Vellox.dll.camera_config.txt.unreadable-2"),
+                     "the second save made no second copy");
+        std::error_code noCopy;
+        const std::u8string shown = fs::canonical(copy, noCopy).u8string();
+        checkOutputLog(checks, game.outputLog(),
+                       {"保存配置：没有读入的原配置文件已原样另存为 " +
+                        std::string(shown.begin(), shown.end())});
+        return checks.exitCode();
+    } catch (const std::exception& error) {
+        checks.check(false, std::string("the game ran: ") + error.what());
+        return checks.exitCode();
+    }
+}
+
+// One keyframe of the third profile lacks its "label".
+int cameraConfigBrokenKept(ScenarioChecks& checks) {
+    json config = json::parse(threeProfiles());
+    config["cameraControls"][2]["animations"][0][1].erase("label");
+    return configNotReadIsKept(checks, "tool_windows_camera_config_broken_kept",
+                               config.dump() + "\r\n", false);
+}
+
+// A whole file, held with no sharing at the first frame.
+int cameraConfigHeldKept(ScenarioChecks& checks) {
+    return configNotReadIsKept(checks, "tool_windows_camera_config_held_kept", threeProfiles(),
+                               true);
+}
+
 }  // namespace
 
 const std::vector<Scenario>& cameraConfigScenarios() {
     static const std::vector<Scenario> scenarios = {
         {"tool_windows_camera_config", cameraConfigSaved},
+        {"tool_windows_camera_config_broken_kept", cameraConfigBrokenKept},
+        {"tool_windows_camera_config_held_kept", cameraConfigHeldKept},
     };
     return scenarios;
 }
