@@ -7,6 +7,7 @@
 //   --fatal-child KIND FILE   the failing half of a fatal scenario
 //   --exit-child DLL   a process that ends right after its game Lua state
 //   --exit-recording-child DLL   a process that ends while it records a replay
+//   --exit-writing-child DLL   a process that ends while a second thread writes a replay
 //   --missing-module-child MODULE DLL FILE   a start-up in a game that has not loaded MODULE
 
 #include "hostgame/scenarios/bridge_scenarios.h"
@@ -72,6 +73,9 @@ int main() {
     if (argc > 2 && command == L"--exit-child") return HostGame::runExitChild(argv[2]);
     if (argc > 2 && command == L"--exit-recording-child") {
         return HostGame::runExitRecordingChild(argv[2]);
+    }
+    if (argc > 2 && command == L"--exit-writing-child") {
+        return HostGame::runExitWritingChild(argv[2]);
     }
     if (argc > 2 && command == L"--overlay-bench") return HostGame::runOverlayBench(_wtoi(argv[2]));
     if (argc > 3 && command == L"--fatal-child") return HostGame::runFatalChild(argv[2], argv[3]);

@@ -1,6 +1,7 @@
 #include "rudiveruv/lua_chunk_queue.h"
 
 #include "rudiveruv/lua_state_watch.h"
+#include "rudiveruv/process_end.h"
 
 #include <mutex>
 #include <utility>
@@ -22,10 +23,12 @@ struct ChunkQueue {
     std::mutex mutex;
     std::vector<QueuedChunk> chunks;
 
-    // Those queued for L, out of the queue.
+    // Those queued for L, out of the queue; none once the process ends while another thread
+    // holds the lock.
     std::vector<QueuedChunk> takeFor(LuaState* L) {
         std::vector<QueuedChunk> taken;
-        std::lock_guard lock(mutex);
+        const LockUnlessEnding lock(mutex);
+        if (!lock.held()) return taken;
         for (auto it = chunks.begin(); it != chunks.end();) {
             if (it->state == L) {
                 taken.push_back(std::move(*it));

@@ -48,7 +48,8 @@ std::string checkerName(int counter) {
 // process's end it touches nothing: what the overlay hears of the withdrawal may already be
 // destroyed.
 void forgetLuaState(LuaState* L, int counter) {
-    std::lock_guard lock(g_stateMutex);
+    const LockUnlessEnding lock(g_stateMutex);
+    if (!lock.held()) return;
     if (counter == g_rememberedCounter) {
         LuaState* expected = L;
         g_gameLuaState.compare_exchange_strong(expected, nullptr);
@@ -140,8 +141,8 @@ void setRudiVeruvAllowed(bool allowed) {
 
 void hookedGetglobal(LuaState* L, const char* name) {
     if (std::strncmp(name, "ObjID", 5) == 0) {
-        std::lock_guard lock(g_stateMutex);
-        g_luaWindowAvailable = true;
+        const LockUnlessEnding lock(g_stateMutex);
+        if (lock.held()) g_luaWindowAvailable = true;
     }
     // The game reads globals between its script calls, also while its logic is paused.
     runQueuedLuaCode(L);

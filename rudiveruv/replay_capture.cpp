@@ -1,6 +1,7 @@
 #include "rudiveruv/replay_capture.h"
 
 #include "rudiveruv/game_crt_functions.h"
+#include "rudiveruv/process_end.h"
 #include "rudiveruv/replay_header.h"
 
 #include <algorithm>
@@ -33,8 +34,16 @@ bool isReplayFileName(const wchar_t* filename) {
     return std::equal(tail.begin(), tail.end(), kReplayExtension.begin(), sameLetter);
 }
 
+using CaptureLock = LockUnlessEnding<std::mutex>;
+
+// The caller holds the capture's lock.
+bool followsFile(FILE* stream) {
+    return !g_replayCapture.parseAttempted && stream == g_replayCapture.file;
+}
+
 void startRecordingCapture(FILE* stream) {
-    std::lock_guard lock(g_replayCapture.mutex);
+    const CaptureLock lock(g_replayCapture.mutex);
+    if (!lock.held()) return;
     resetReplayCapture();
     if (stream == nullptr) {
         g_replayCapture.writeOpenFailed = true;
@@ -46,7 +55,8 @@ void startRecordingCapture(FILE* stream) {
 
 void startPlaybackCapture(FILE* stream) {
     {
-        std::lock_guard lock(g_replayCapture.mutex);
+        const CaptureLock lock(g_replayCapture.mutex);
+        if (!lock.held()) return;
         resetReplayCapture();
         g_replayCapture.isPlayback = true;
         g_replayCapture.file = stream;
@@ -89,21 +99,21 @@ long __cdecl hookedFtell(FILE* stream) {
 }
 
 int __cdecl hookedFclose(FILE* stream) {
-    if (isCapturedReplayFile(stream)) {
-        std::lock_guard lock(g_replayCapture.mutex);
-        resetReplayCapture();
+    {
+        const CaptureLock lock(g_replayCapture.mutex);
+        if (lock.held() && followsFile(stream)) resetReplayCapture();
     }
     return g_gameCrt.fclose(stream);
 }
 
 bool isCapturedReplayFile(FILE* stream) {
-    std::lock_guard lock(g_replayCapture.mutex);
-    return !g_replayCapture.parseAttempted && stream == g_replayCapture.file;
+    const CaptureLock lock(g_replayCapture.mutex);
+    return lock.held() && followsFile(stream);
 }
 
 void appendReplayBytes(const char* bytes, std::size_t count) {
-    std::lock_guard lock(g_replayCapture.mutex);
-    if (g_replayCapture.headerParsed || g_replayCapture.parseAttempted) return;
+    const CaptureLock lock(g_replayCapture.mutex);
+    if (!lock.held() || g_replayCapture.headerParsed || g_replayCapture.parseAttempted) return;
     try {
         g_replayCapture.buffer.append(bytes, count);
     } catch (...) {
@@ -112,8 +122,8 @@ void appendReplayBytes(const char* bytes, std::size_t count) {
 }
 
 void parseReplayHeader() {
-    std::lock_guard lock(g_replayCapture.mutex);
-    if (g_replayCapture.headerParsed || g_replayCapture.parseAttempted) return;
+    const CaptureLock lock(g_replayCapture.mutex);
+    if (!lock.held() || g_replayCapture.headerParsed || g_replayCapture.parseAttempted) return;
     g_replayCapture.parseAttempted = true;  // stays set on every way out but success
     try {
         if (parseReplayHeader(g_replayCapture.buffer, g_replayCapture.gameMode)) {
@@ -136,23 +146,23 @@ void resetReplayCapture() {
 }
 
 bool replayWriteOpenFailed() {
-    std::lock_guard lock(g_replayCapture.mutex);
-    return g_replayCapture.writeOpenFailed;
+    const CaptureLock lock(g_replayCapture.mutex);
+    return lock.held() && g_replayCapture.writeOpenFailed;
 }
 
 bool replayFileCaptured() {
-    std::lock_guard lock(g_replayCapture.mutex);
-    return g_replayCapture.file != nullptr;
+    const CaptureLock lock(g_replayCapture.mutex);
+    return lock.held() && g_replayCapture.file != nullptr;
 }
 
 bool replayIsPlayback() {
-    std::lock_guard lock(g_replayCapture.mutex);
-    return g_replayCapture.isPlayback;
+    const CaptureLock lock(g_replayCapture.mutex);
+    return lock.held() && g_replayCapture.isPlayback;
 }
 
 int replayGameMode() {
-    std::lock_guard lock(g_replayCapture.mutex);
-    return g_replayCapture.gameMode;
+    const CaptureLock lock(g_replayCapture.mutex);
+    return lock.held() ? g_replayCapture.gameMode : 0;
 }
 
 }  // namespace Zo::KV9RudiVeruv

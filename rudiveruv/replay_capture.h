@@ -25,7 +25,8 @@ struct ReplayCapture {
     bool headerParsed = false;
 };
 
-// Detours of the game's _wfopen, fwrite, ftell and fclose.
+// Detours of the game's _wfopen, fwrite, ftell and fclose. Once the process ends, each leaves
+// the capture alone when its lock is held elsewhere (LockUnlessEnding).
 FILE* __cdecl hookedWfopen(const wchar_t* filename, const wchar_t* mode);
 std::size_t __cdecl hookedFwrite(const void* buffer, std::size_t size, std::size_t count,
                                  FILE* stream);
@@ -40,7 +41,8 @@ void parseReplayHeader();
 // Back to idle. The caller holds g_replayCapture.mutex.
 void resetReplayCapture();
 
-// What the pause-allowed rule reads; each takes the capture's lock for itself.
+// What the pause-allowed rule reads; each takes the capture's lock for itself. Once the process
+// ends, a capture whose lock another thread holds reads as no replay.
 bool replayWriteOpenFailed();
 bool replayFileCaptured();
 bool replayIsPlayback();

@@ -15,6 +15,7 @@ void* g_originalGetProcAddress = nullptr;
 namespace {
 
 using GetProcAddressFunction = FARPROC(WINAPI*)(HMODULE, LPCSTR);
+using ControllerLock = LockUnlessEnding<std::recursive_mutex>;
 
 // Each build's handle global and the game code that reads it before asking for a debug function.
 constexpr BuildSignature kDebugModuleBuilds[] = {
@@ -86,10 +87,12 @@ void RudiVeruvController::install(const TheGameModule& module, const HookRoutine
 
 FARPROC WINAPI hookedGetProcAddress(HMODULE module, LPCSTR name) {
     RudiVeruvController& controller = RudiVeruvController::instance();
-    if (module != reinterpret_cast<HMODULE>(&controller)) {
-        return reinterpret_cast<GetProcAddressFunction>(g_originalGetProcAddress)(module, name);
-    }
-    std::lock_guard lock(controller.mutex);
+    const auto gameGetProcAddress =
+        reinterpret_cast<GetProcAddressFunction>(g_originalGetProcAddress);
+    if (module != reinterpret_cast<HMODULE>(&controller)) return gameGetProcAddress(module, name);
+    const ControllerLock lock(controller.mutex);
+    // As when the hook failed: the fake handle then finds nothing.
+    if (!lock.held()) return gameGetProcAddress(module, name);
     if (IS_INTRESOURCE(name)) return nullptr;  // an ordinal: the fake module exports by name only
     const auto found = controller.exportTable.find(std::string_view(name));
     return found == controller.exportTable.end() ? nullptr : found->second;
@@ -97,44 +100,51 @@ FARPROC WINAPI hookedGetProcAddress(HMODULE module, LPCSTR name) {
 
 void __cdecl AppendMessageAndPause(const char* text) {
     RudiVeruvController& controller = RudiVeruvController::instance();
-    std::lock_guard lock(controller.mutex);
+    const ControllerLock lock(controller.mutex);
+    if (!lock.held()) return;
     appendGameMessage(controller, "[Game] ", text);
     if (controller.setPaused) controller.setPaused(true);
 }
 
 void __cdecl AppendMessage(const char* text) {
     RudiVeruvController& controller = RudiVeruvController::instance();
-    std::lock_guard lock(controller.mutex);
+    const ControllerLock lock(controller.mutex);
+    if (!lock.held()) return;
     appendGameMessage(controller, "[Game] ", text);
 }
 
 void __cdecl AppendAIMessage(const char* text) {
     RudiVeruvController& controller = RudiVeruvController::instance();
-    std::lock_guard lock(controller.mutex);
+    const ControllerLock lock(controller.mutex);
+    if (!lock.held()) return;
     appendGameMessage(controller, "[AI] ", text);
 }
 
 void __cdecl SetFrameNumber(int frame) {
     RudiVeruvController& controller = RudiVeruvController::instance();
-    std::lock_guard lock(controller.mutex);
+    const ControllerLock lock(controller.mutex);
+    if (!lock.held()) return;
     if (controller.setFrameNumber) controller.setFrameNumber(frame);
 }
 
 bool __cdecl CanAppContinue() {
     RudiVeruvController& controller = RudiVeruvController::instance();
-    std::lock_guard lock(controller.mutex);
+    const ControllerLock lock(controller.mutex);
+    if (!lock.held()) return true;
     return controller.isPaused ? !controller.isPaused() : true;
 }
 
 bool __cdecl RunAppFast() {
     RudiVeruvController& controller = RudiVeruvController::instance();
-    std::lock_guard lock(controller.mutex);
+    const ControllerLock lock(controller.mutex);
+    if (!lock.held()) return false;
     return controller.isFastForwarding ? controller.isFastForwarding() : false;
 }
 
 void __cdecl ForceAppContinue() {
     RudiVeruvController& controller = RudiVeruvController::instance();
-    std::lock_guard lock(controller.mutex);
+    const ControllerLock lock(controller.mutex);
+    if (!lock.held()) return;
     if (controller.setPaused) controller.setPaused(false);
 }
 
@@ -145,7 +155,8 @@ bool isFastForwardingCallback() { return g_runFast.load(); }
 void setPausedCallback(bool paused) { g_rudiVeruvd.exchange(paused); }
 
 void setFrameNumberCallback(int frame) {
-    std::lock_guard lock(g_stateMutex);
+    const LockUnlessEnding lock(g_stateMutex);
+    if (!lock.held()) return;
     g_logicFrame = frame;
     // Game time is a single-precision quotient. Through memory, so that the x87 unit rounds it
     // to float before it is widened.

@@ -47,6 +47,8 @@ struct RudiVeruvController {
 uint32_t findDebugModuleHandleGlobal(const TheGameModule& module);
 
 // The debug module's functions, called by the game through the addresses GetProcAddress gave.
+// Once the process ends, one whose lock another thread holds does nothing: the game goes on at
+// its own pace, as without the module.
 void __cdecl AppendMessageAndPause(const char* text);
 void __cdecl AppendMessage(const char* text);
 void __cdecl AppendAIMessage(const char* text);

@@ -8,6 +8,7 @@
 #include "rudiveruv/time_pause_state.h"
 #include "tests/folder_state_guard.h"
 #include "tests/headless_toolkit.h"
+#include "tests/test_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -85,9 +86,12 @@ protected:
         // The window is taller than the toolkit's display: let nothing of it be clipped away.
         ImGui::GetIO().DisplaySize = ImVec2(800.0f, 2000.0f);
     }
+    void TearDown() override { std::filesystem::remove_all(m_folder); }
     std::function<void()> draw() {
         return [this] {
-            drawCameraControlWindowContents({m_camera.access(), {}, m_readConstants});
+            OverlayFrameEdges game{m_camera.access(), {}, m_readConstants};
+            game.modulePath = [this] { return m_folder / "Vellox.dll"; };
+            drawCameraControlWindowContents(game);
             const ImGuiWindow* window = ImGui::GetCurrentWindow();
             m_contentHeight = window->DC.CursorMaxPos.y - window->DC.CursorStartPos.y;
         };
@@ -128,6 +132,8 @@ protected:
                                "列表标签此后使用贝塞尔曲线确认覆盖修改删除添加（可选）复制最后一个替换现有的拖动旋转俯仰滚转°"}};
     FakeCamera m_camera;
     PixelShaderConstantRead m_readConstants;
+    // Where the configuration file goes: beside a plug-in of this test's own.
+    const std::filesystem::path m_folder = testFolderPath("vellox-camera-window");
     float m_contentHeight = 0.0f;  // of the window, in the last frame
     OverlayStateGuard m_overlayState;
 };
@@ -183,10 +189,11 @@ TEST_F(CameraControlWindow, ANewProfileIsAppendedAndSelected) {
 TEST_F(CameraControlWindow, SaveWritesTheConfigurationFile) {
     g_cameraProfiles = {CameraProfile{}};
     g_currentProfile.description = "saved";
+    std::filesystem::create_directories(m_folder);
     click("保存配置");
     EXPECT_NE(g_configStatusText.find("已保存配置文件："), std::string::npos) << g_configStatusText;
     EXPECT_EQ(textOf(g_cameraProfiles[0].description), "saved");
-    EXPECT_TRUE(std::filesystem::remove(std::filesystem::path(g_configPath)));
+    EXPECT_TRUE(std::filesystem::exists(m_folder / "Vellox.dll.camera_config.txt"));
 }
 
 TEST_F(CameraControlWindow, TheDescriptionTakesAtMost71BytesOnceFilledTo72) {

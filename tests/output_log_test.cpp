@@ -4,6 +4,7 @@
 #include "tests/folder_state_guard.h"
 #include "tests/headless_context.h"
 #include "tests/headless_toolkit.h"
+#include "tests/test_folder.h"
 
 #include <gtest/gtest.h>
 #include <imgui_internal.h>
@@ -93,7 +94,9 @@ std::string readFile(const std::filesystem::path& path) {
 }
 
 TEST_F(OutputLog, TheMirrorGetsEachLineWhileItIsOpen) {
-    const std::filesystem::path path = std::filesystem::temp_directory_path() / "output_log.txt";
+    const std::filesystem::path folder = testFolderPath("vellox-output-log");
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path path = folder / "output_log.txt";
     appendText("before the mirror");
     ASSERT_TRUE(openOutputLogMirror(path));
     appendText("first");
@@ -106,12 +109,12 @@ TEST_F(OutputLog, TheMirrorGetsEachLineWhileItIsOpen) {
     EXPECT_EQ(readFile(path), "first\n\n[AI] 100% %s\n");
     std::lock_guard lock(g_stateMutex);
     EXPECT_EQ(g_outputLog.size(), 5u);
-    std::filesystem::remove(path);
+    std::filesystem::remove_all(folder);
 }
 
 TEST_F(OutputLog, AMirrorThatCannotBeCreatedIsRefused) {
     const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / "no such folder" / "output_log.txt";
+        testFolderPath("vellox-output-log") / "no such folder" / "output_log.txt";
     EXPECT_FALSE(openOutputLogMirror(path));
     appendText("still logged");
     std::lock_guard lock(g_stateMutex);

@@ -1,5 +1,7 @@
 #include "overlay/overlay_fonts.h"
 
+#include "tests/test_folder.h"
+
 #include <gtest/gtest.h>
 #include <imgui.h>
 
@@ -27,8 +29,7 @@ TEST(OverlayFonts, AMissingFileIsNoFont) {
 }
 
 TEST(OverlayFonts, TheMonospaceFontFirstThenEveryChineseFontMergedIntoIt) {
-    const std::filesystem::path chineseOnly =
-        std::filesystem::temp_directory_path() / "vellox_chinese_only";
+    const std::filesystem::path chineseOnly = testFolderPath("vellox-fonts");
     std::filesystem::create_directories(chineseOnly / "Fonts");
     std::filesystem::copy_file(kFonts / "both" / "Fonts" / "msyh.ttc",
                                chineseOnly / "Fonts" / "msyh.ttc",

@@ -13,6 +13,7 @@
 #include "rudiveruv/rudiveruv_state.h"
 #include "rudiveruv/time_pause_state.h"
 #include "tests/folder_state_guard.h"
+#include "tests/test_folder.h"
 
 
 #include <windows.h>
@@ -215,7 +216,7 @@ TEST_F(PluginStartTest, HotkeyOptions) {
 // The Output log's lines also go to the file the options name; a file that cannot be created
 // is reported and the start goes on.
 TEST_F(PluginStartTest, OutputLogFileOption) {
-    const auto folder = std::filesystem::temp_directory_path() / "vellox_output_log_option";
+    const auto folder = testFolderPath("vellox-output-log-option");
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     const std::string file = (folder / "output log \xC3\xA9.txt").generic_string();

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace HostGame {
 
@@ -41,6 +42,55 @@ int exitUnderWatcher(ScenarioChecks& checks) {
 // unload, through the plug-in's fclose detour, after the plug-in's static objects are gone.
 int exitWhileRecording(ScenarioChecks& checks) {
     return runChildren(checks, "exit_while_recording", L"--exit-recording-child", 2);
+}
+
+constexpr int kWritingChildren = 4;
+// The writing thread's chunks: more than the C runtime's buffer each, so every one is written
+// through, and a bound that only a process that never ends would reach.
+constexpr std::size_t kRecordingChunkSize = 64 * 1024;
+constexpr int kRecordingChunks = 1024;
+
+// The game ends while a second thread of it writes a recording: the process's end kills that
+// thread wherever it is, also inside the plug-in's fwrite detour, and the game's runtime then
+// closes the recording in its own unload, through the plug-in's fclose detour. Each child must
+// end by itself; one that hangs is ended at the deadline.
+int exitWhileWriting(ScenarioChecks& checks) {
+    const auto dll = freshPluginCopy("exit_while_writing");
+    const std::vector<std::wstring> children(kWritingChildren,
+                                             L"--exit-writing-child \"" + dll.wstring() + L"\"");
+    const std::vector<int> codes = runSelvesAtOnce(children, kHangLimit);
+    int ended = 0;
+    for (std::size_t child = 0; child < codes.size(); ++child) {
+        if (codes[child] != kEndedAtDeadline) ++ended;
+        checks.check(codes[child] == 0, "process " + std::to_string(child + 1) +
+                                            " ended with exit code 0 (got " +
+                                            std::to_string(codes[child]) + ")");
+    }
+    checks.check(ended == kWritingChildren,
+                 std::to_string(ended) + " of " + std::to_string(kWritingChildren) +
+                     " processes ended within " + std::to_string(kHangLimit.count()) + " s");
+    // The recordings are large; the next run starts from an empty folder anyway.
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        if (entry.path().extension() == ".KV9Replay") std::filesystem::remove(entry.path());
+    }
+    return checks.exitCode();
+}
+
+struct WritingRecording {
+    ReplayFile* file;
+    HANDLE started;
+};
+
+// The game's recording thread: chunk after chunk, with no ftell, so the plug-in collects every
+// one of them until the process ends.
+DWORD WINAPI writeRecording(void* data) {
+    const WritingRecording writing = *static_cast<WritingRecording*>(data);
+    const std::string chunk(kRecordingChunkSize, 'W');
+    for (int count = 0; count < kRecordingChunks; ++count) {
+        if (writing.file->write(chunk) != chunk.size()) return 1;
+        if (count == 0) SetEvent(writing.started);
+    }
+    return 0;
 }
 
 using FcloseFunction = int(__cdecl*)(FILE* stream);
@@ -83,9 +133,29 @@ int runExitRecordingChild(const std::filesystem::path& dll) {
     return 0;
 }
 
+int runExitWritingChild(const std::filesystem::path& dll) {
+    if (!runPlugin(dll, R"({"cache": null, "luaPluginData": [{"name": "KV9RudiVeruvPlugin"}]})")
+             .result) {
+        return 11;
+    }
+    // Never closed by the game; a name of this process's own beside the other children's.
+    const std::wstring name = L"written-" + std::to_wstring(GetCurrentProcessId()) + L".KV9Replay";
+    auto* const writing =
+        new WritingRecording{new ReplayFile(ReplayFile::create(name)),
+                             CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    if (!writing->file->isOpen() || writing->started == nullptr) return 12;
+    const HANDLE thread = CreateThread(nullptr, 0, writeRecording, writing, 0, nullptr);
+    if (thread == nullptr) return 13;
+    // Returns once the thread is at work, and it goes on writing.
+    const HANDLE waited[] = {writing->started, thread};
+    if (WaitForMultipleObjects(2, waited, FALSE, INFINITE) != WAIT_OBJECT_0) return 14;
+    return 0;
+}
+
 const std::vector<Scenario>& exitScenarios() {
     static const std::vector<Scenario> scenarios = {{"exit_under_watcher", exitUnderWatcher},
-                                                    {"exit_while_recording", exitWhileRecording}};
+                                                    {"exit_while_recording", exitWhileRecording},
+                                                    {"exit_while_writing", exitWhileWriting}};
     return scenarios;
 }
 

@@ -16,4 +16,8 @@ int runExitChild(const std::filesystem::path& dll);
 // returns, with memory freed from then on watched for writes.
 int runExitRecordingChild(const std::filesystem::path& dll);
 
+// The child of the writing scenario: starts the plug-in, and returns while a second thread
+// writes a recording.
+int runExitWritingChild(const std::filesystem::path& dll);
+
 }  // namespace HostGame

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
@@ -57,7 +58,10 @@ std::filesystem::path freshPluginCopy(const std::string& scenario) {
     return folder / "Vellox.dll";
 }
 
-int runSelf(const std::wstring& arguments) {
+namespace {
+
+// This program again with the arguments; null when it could not start.
+HANDLE startSelf(const std::wstring& arguments) {
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring commandLine = L"\"" + std::wstring(path) + L"\" " + arguments;
@@ -66,14 +70,53 @@ int runSelf(const std::wstring& arguments) {
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(path, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
-        return -1;
+        return nullptr;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    return process.hProcess;
+}
+
+int exitCodeOf(HANDLE process) {
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
     return static_cast<int>(code);
+}
+
+}  // namespace
+
+int runSelf(const std::wstring& arguments) {
+    const HANDLE process = startSelf(arguments);
+    if (process == nullptr) return -1;
+    WaitForSingleObject(process, INFINITE);
+    const int code = exitCodeOf(process);
+    CloseHandle(process);
+    return code;
+}
+
+std::vector<int> runSelvesAtOnce(const std::vector<std::wstring>& argumentLines,
+                                 std::chrono::milliseconds deadline) {
+    std::vector<HANDLE> processes;
+    for (const std::wstring& arguments : argumentLines) processes.push_back(startSelf(arguments));
+    const auto limit = std::chrono::steady_clock::now() + deadline;
+    std::vector<int> codes;
+    for (const HANDLE process : processes) {
+        if (process == nullptr) {
+            codes.push_back(-1);
+            continue;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            limit - std::chrono::steady_clock::now());
+        const DWORD wait = static_cast<DWORD>(std::max<long long>(left.count(), 0));
+        if (WaitForSingleObject(process, wait) == WAIT_OBJECT_0) {
+            codes.push_back(exitCodeOf(process));
+        } else {
+            TerminateProcess(process, kEndedAtDeadline);
+            WaitForSingleObject(process, INFINITE);
+            codes.push_back(kEndedAtDeadline);
+        }
+        CloseHandle(process);
+    }
+    return codes;
 }
 
 int runStartupInNewProcess(const std::filesystem::path& dll) {

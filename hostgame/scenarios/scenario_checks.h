@@ -36,6 +36,13 @@ void enterScenarioWorkingDirectory(const std::string& scenario);
 std::filesystem::path freshPluginCopy(const std::string& scenario);
 // Runs this program again with the arguments and returns its exit code.
 int runSelf(const std::wstring& arguments);
+// The exit code runSelvesAtOnce gives a process it had to end at the deadline.
+constexpr int kEndedAtDeadline = 259;
+// Runs this program again once per argument line, all at the same time, and returns their exit
+// codes in the same order: kEndedAtDeadline for each one still running at the deadline, which
+// is then ended; -1 for one that could not start.
+std::vector<int> runSelvesAtOnce(const std::vector<std::wstring>& argumentLines,
+                                 std::chrono::milliseconds deadline);
 // A start-up of the DLL in a process of its own, as an earlier run of the game; its exit code.
 int runStartupInNewProcess(const std::filesystem::path& dll);
 // The cache file the plug-in keeps next to its DLL.
