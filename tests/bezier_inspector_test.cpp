@@ -119,8 +119,34 @@ TEST_F(BezierInspector, OpensOnlyWhileTheAnimationIsInABezierSegment) {
 TEST_F(BezierInspector, PlotsTheChosenChannelWithItsControlPoints) {
     const std::string text = shown();
     for (const char* part : {"x 的贝塞尔曲线", "迭代了 7 次后计算出的结果 = 2.0,21.0", "pre = 0.0,20.0",
-                             "c1 = 1.6,20.5", "c2 = 2.6,21.5", "post ="}) {  // post's label runs out of the plot
+                             "c1 = 1.6,20.5", "c2 = 2.6,21.5", "post = 9.0,22.0"}) {
         EXPECT_NE(text.find(part), std::string::npos) << part << " in\n" << text;
+    }
+}
+
+// Points near the plot's right edge have their labels on their left.
+TEST_F(BezierInspector, EveryPointLabelIsDrawnWholeInsideThePlot) {
+    struct Case {
+        const char* what;
+        CurveKey post;
+        BezierSolveResult result;
+        std::vector<const char*> labels;
+    };
+    const Case cases[] = {
+        {"post at the right edge", {22.0f, 9.0f}, {21.0f, 2.0f, 7},
+         {"post = 9.0,22.0"}},
+        {"the result near the right edge", {22.0f, 3.2f}, {21.9f, 3.1f, 12},
+         {"post = 3.2,22.0", "= 3.1,21.9"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_currentProfile.bezierPost[0] = c.post;
+        g_currentProfile.bezierResults[0] = c.result;
+        const std::string text = shown();
+        for (const char* label : c.labels) {
+            EXPECT_NE(text.find(label), std::string::npos) << label << " in\n" << text;
+        }
+        EXPECT_EQ(verticesCutOff(*ImGui::FindWindowByName(kBezierInspectorWindowTitle)), 0);
     }
 }
 

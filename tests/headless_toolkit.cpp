@@ -33,6 +33,23 @@ bool isGlyphAt(const ImVector<ImDrawVert>& vertices, int vertex, const ImFontGly
 
 }  // namespace
 
+int verticesCutOff(const ImGuiWindow& window) {
+    const ImDrawList& list = *window.DrawList;
+    int cut = 0;
+    for (const ImDrawCmd& command : list.CmdBuffer) {
+        const ImVec4& clip = command.ClipRect;
+        // The window's own frame and title bar reach past its contents' rectangle.
+        if (!window.InnerClipRect.Contains(ImRect(clip))) continue;
+        for (unsigned int index = command.IdxOffset; index < command.IdxOffset + command.ElemCount;
+             ++index) {
+            const ImVec2& at = list.VtxBuffer[command.VtxOffset + list.IdxBuffer[index]].pos;
+            cut += at.x < clip.x - 1.0f || at.y < clip.y - 1.0f || at.x > clip.z + 1.0f ||
+                   at.y > clip.w + 1.0f;
+        }
+    }
+    return cut;
+}
+
 HeadlessToolkit::HeadlessToolkit(ImVec2 windowSize, std::initializer_list<const char*> texts)
     : m_context(ImGui::CreateContext()), m_windowSize(windowSize) {
     ImGuiIO& io = ImGui::GetIO();

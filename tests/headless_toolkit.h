@@ -11,6 +11,11 @@
 #include <optional>
 #include <string>
 
+// How many of the vertices that a window's contents drew in the last frame lie more than a pixel
+// (a line's soft edge) outside the rectangle they are clipped to: what the screen shows of them
+// is cut.
+int verticesCutOff(const ImGuiWindow& window);
+
 class HeadlessToolkit {
 public:
     // `texts` hold the non-ASCII characters that the frames draw. The built-in font has none of

@@ -50,7 +50,8 @@ constexpr float kTickLength = 10.0f;
 constexpr float kPixelsPerXTick = 100.0f;
 constexpr float kPixelsPerYTick = 40.0f;
 constexpr int kMostTicks = 1000;
-const ImVec2 kPointLabelOffset(16.0f, 8.0f);
+const ImVec2 kPointLabelOffset(16.0f, 8.0f);  // from a point to its label's text
+const ImVec2 kPointLabelPadding(2.0f, 2.0f);  // around the label's text, in its colour
 
 // ImPlot's default colour map, "Deep".
 const ImVec4 kColourMap[] = {
@@ -156,6 +157,23 @@ ImU32 itemColour(ImPlotContext& context, const char* labelId) {
     if (found != colours.end()) return found->second;
     const ImVec4& colour = kColourMap[colours.size() % IM_ARRAYSIZE(kColourMap)];
     return colours.emplace(id, ImGui::ColorConvertFloat4ToU32(colour)).first->second;
+}
+
+// One coordinate of a label's text of `size`: `offset` after the point, or as far before it when
+// it would end past `max`; pushed inside [min, max] when it fits on neither side.
+float labelStart(float point, float offset, float size, float min, float max) {
+    const float after = point + offset;
+    const float start = after + size > max ? point - offset - size : after;
+    return ImMax(min, ImMin(start, max - size));
+}
+
+// Where a point's label text goes: below right of the point, flipped to the left or above it
+// where it would leave the plot, so that the plot shows all of it with its padding.
+ImVec2 labelPosition(ImVec2 point, ImVec2 offset, ImVec2 size, const ImRect& area) {
+    const ImVec2 min = area.Min + kPointLabelPadding;
+    const ImVec2 max = area.Max - kPointLabelPadding;
+    return ImVec2(labelStart(point.x, offset.x, size.x, min.x, max.x),
+                  labelStart(point.y, offset.y, size.y, min.y, max.y));
 }
 
 // Black on light colours, white on dark ones.
@@ -339,9 +357,11 @@ bool DragPoint(const char* id, double* x, double* y, bool show_label, const ImVe
         const std::string label = std::string(id, nameEnd) + " = " +
                                   formatValue(*x, context.xTickStep) + "," +
                                   formatValue(*y, context.yTickStep);
-        const ImVec2 labelAt = drawnAt + kPointLabelOffset * ImGui::GetStyle().MouseCursorScale;
         const ImVec2 labelSize = ImGui::CalcTextSize(label.c_str());
-        drawList.AddRectFilled(labelAt - ImVec2(2.0f, 2.0f), labelAt + labelSize + ImVec2(2.0f, 2.0f),
+        const ImVec2 labelAt =
+            labelPosition(drawnAt, kPointLabelOffset * ImGui::GetStyle().MouseCursorScale,
+                          labelSize, context.plotArea);
+        drawList.AddRectFilled(labelAt - kPointLabelPadding, labelAt + labelSize + kPointLabelPadding,
                                ImGui::ColorConvertFloat4ToU32(colour));
         drawText(labelAt, label.c_str(), contrastingText(colour));
     }
