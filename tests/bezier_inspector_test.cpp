@@ -86,14 +86,15 @@ protected:
         }
     }
     // The inspector beside the toolkit's window, at a fixed place and size.
-    static void draw() {
+    static void draw() { drawWithWidth(600.0f); }
+    static void drawWithWidth(float width) {
         ImGui::SetNextWindowPos(ImVec2(0.0f, 610.0f));
-        ImGui::SetNextWindowSize(ImVec2(600.0f, 400.0f));
+        ImGui::SetNextWindowSize(ImVec2(width, 400.0f));
         drawBezierInspectorWindow();
     }
     // The inspector's own window ends the toolkit's text capture: its glyphs tell what it drew.
-    std::string shown() {
-        m_toolkit.frame(draw);
+    std::string shown(float width = 600.0f) {
+        m_toolkit.frame([width] { drawWithWidth(width); });
         const ImGuiWindow* window = ImGui::FindWindowByName(kBezierInspectorWindowTitle);
         return window != nullptr && window->Active ? drawnText(*window) : std::string();
     }
@@ -124,25 +125,28 @@ TEST_F(BezierInspector, PlotsTheChosenChannelWithItsControlPoints) {
     }
 }
 
-// Points near the plot's right edge have their labels on their left.
+// Points near the plot's right edge have their labels on their left; in a narrow window the
+// result's label has its values on a second line.
 TEST_F(BezierInspector, EveryPointLabelIsDrawnWholeInsideThePlot) {
     struct Case {
         const char* what;
+        float windowWidth;
         CurveKey post;
         BezierSolveResult result;
         std::vector<const char*> labels;
     };
     const Case cases[] = {
-        {"post at the right edge", {22.0f, 9.0f}, {21.0f, 2.0f, 7},
-         {"post = 9.0,22.0"}},
-        {"the result near the right edge", {22.0f, 3.2f}, {21.9f, 3.1f, 12},
-         {"post = 3.2,22.0", "= 3.1,21.9"}},
+        {"post at the right edge", 600.0f, {22.0f, 9.0f}, {21.0f, 2.0f, 7}, {"post = 9.0,22.0"}},
+        {"the result near the right edge", 600.0f, {22.0f, 3.2f}, {21.9f, 3.1f, 12},
+         {"post = 3.2,22.0", "迭代了 12 次后计算出的结果 = 3.1,21.9"}},
+        {"a narrow window", 260.0f, {22.0f, 9.0f}, {21.0f, 2.0f, 7},
+         {"post = 9,22.0", "迭代了 7 次后计算出的结果\n= 2,21.0"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         g_currentProfile.bezierPost[0] = c.post;
         g_currentProfile.bezierResults[0] = c.result;
-        const std::string text = shown();
+        const std::string text = shown(c.windowWidth);
         for (const char* label : c.labels) {
             EXPECT_NE(text.find(label), std::string::npos) << label << " in\n" << text;
         }

@@ -130,6 +130,31 @@ TEST_F(PlotLayer, APointsLabelStandsBesideItWhollyInsideThePlot) {
     }
 }
 
+TEST_F(PlotLayer, ALabelWiderThanThePlotHasItsValuesUnderItsName) {
+    struct Case {
+        float plotWidth;
+        bool twoLines;
+    };
+    for (const Case c : {Case{600.0f, false}, Case{220.0f, true}}) {
+        SCOPED_TRACE(c.plotWidth);
+        double x = 130.0;
+        double y = 3.5;
+        ImGuiWindow* window = m_toolkit.frame([&] {
+            ImPlot::SetNextPlotLimits(100.0, 160.0, 3.0, 4.0, ImGuiCond_Always);
+            if (!ImPlot::BeginPlot("##narrow", nullptr, nullptr, ImVec2(c.plotWidth, 300.0f))) {
+                return;
+            }
+            ImPlot::DragPoint("A point of some name", &x, &y);
+            ImPlot::EndPlot();
+        });
+        const ImRect name = m_toolkit.textRect("A point of some name");
+        const ImRect values = m_toolkit.textRect("= 130,3.50");
+        EXPECT_EQ(values.Min.y > name.Max.y, c.twoLines);
+        EXPECT_EQ(values.Min.x == name.Min.x, c.twoLines);
+        EXPECT_EQ(verticesCutOff(*window), 0);
+    }
+}
+
 TEST_F(PlotLayer, ALineJoinsNeighbouringFinitePointsOnly) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const auto verticesOfLine = [&](std::vector<float> ys) {

@@ -176,6 +176,15 @@ ImVec2 labelPosition(ImVec2 point, ImVec2 offset, ImVec2 size, const ImRect& are
                   labelStart(point.y, offset.y, size.y, min.y, max.y));
 }
 
+// "<name> = <values>" on one line, or on two, the values under the name, where one line is
+// wider than `width`.
+std::string pointLabel(const char* name, const char* nameEnd, const std::string& values,
+                       float width) {
+    const std::string oneLine = std::string(name, nameEnd) + " = " + values;
+    if (ImGui::CalcTextSize(oneLine.c_str()).x <= width) return oneLine;
+    return std::string(name, nameEnd) + "\n= " + values;
+}
+
 // Black on light colours, white on dark ones.
 ImU32 contrastingText(const ImVec4& colour) {
     const float luminance = 0.299f * colour.x + 0.587f * colour.y + 0.114f * colour.z;
@@ -353,10 +362,11 @@ bool DragPoint(const char* id, double* x, double* y, bool show_label, const ImVe
     const ImVec2 drawnAt = toPixels(context, *x, *y);
     drawList.AddCircleFilled(drawnAt, radius, ImGui::ColorConvertFloat4ToU32(colour));
     if (show_label) {
-        const char* nameEnd = ImGui::FindRenderedTextEnd(id);
-        const std::string label = std::string(id, nameEnd) + " = " +
-                                  formatValue(*x, context.xTickStep) + "," +
-                                  formatValue(*y, context.yTickStep);
+        const std::string values =
+            formatValue(*x, context.xTickStep) + "," + formatValue(*y, context.yTickStep);
+        const std::string label =
+            pointLabel(id, ImGui::FindRenderedTextEnd(id), values,
+                       context.plotArea.GetWidth() - 2.0f * kPointLabelPadding.x);
         const ImVec2 labelSize = ImGui::CalcTextSize(label.c_str());
         const ImVec2 labelAt =
             labelPosition(drawnAt, kPointLabelOffset * ImGui::GetStyle().MouseCursorScale,
