@@ -170,10 +170,11 @@ int dragOutOfTheWindow(ScenarioChecks& checks, OverlayGame& game) {
     for (const Point at : {Point{350, 300}, Point{450, 700}, kOutside}) mouse.moveTo(at);
     checks.check(mouse.position().y == kOutside.y, "the pointer left the game window");
     mouse.release();
-    // The toolkit keeps a window's title bar inside the game window: the 19 pixels of its
-    // windows' padding above the bottom edge.
+    // The toolkit keeps the top of a window inside the game window, as far as its windows'
+    // padding (19 pixels) above the bottom edge.
     const PixelRect letGo = overlayWindowsNow(game);
-    checks.check(letGo.left == kOutside.x - kTitleBar.x && letGo.top == 720 - 19,
+    checks.check(letGo.left == kOutside.x - kTitleBar.x &&
+                     letGo.top == GameDevice::kHeight - 19,
                  "the tool window stands where it was let go: " + placeText(letGo));
 
     const int pressesBefore = game.window().receivedCount(WM_LBUTTONDOWN, MK_LBUTTON);
