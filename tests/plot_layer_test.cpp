@@ -130,6 +130,28 @@ TEST_F(PlotLayer, APointsLabelStandsBesideItWhollyInsideThePlot) {
     }
 }
 
+TEST_F(PlotLayer, TheLabelsOfNeighbouringPointsStandApart) {
+    const char* names[3] = {"P", "Q", "R"};
+    double xs[3] = {130.0, 131.0, 130.0};
+    double ys[3] = {3.5, 3.52, 3.48};
+    ImGuiWindow* window = m_toolkit.frame([&] {
+        plotAround([&] {
+            for (int i = 0; i < 3; ++i) ImPlot::DragPoint(names[i], &xs[i], &ys[i]);
+        });
+    });
+    std::vector<ImRect> labels;
+    for (const char* label : {"P = 130,3.50", "Q = 131,3.52", "R = 130,3.48"}) {
+        labels.push_back(m_toolkit.textRect(label));
+        labels.back().Expand(2.0f);  // the box round the text
+    }
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        for (std::size_t j = i + 1; j < labels.size(); ++j) {
+            EXPECT_FALSE(labels[i].Overlaps(labels[j])) << i << " and " << j;
+        }
+    }
+    EXPECT_EQ(verticesCutOff(*window), 0);
+}
+
 TEST_F(PlotLayer, ALabelWiderThanThePlotHasItsValuesUnderItsName) {
     struct Case {
         float plotWidth;

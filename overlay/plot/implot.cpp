@@ -35,6 +35,7 @@ struct ImPlotContext {
     // The plot between BeginPlot and EndPlot.
     PlotState* plot = nullptr;
     ImRect plotArea;
+    std::vector<ImRect> labels;  // the point labels' boxes placed so far
     double xTickStep = 1.0;
     double yTickStep = 1.0;
 };
@@ -159,21 +160,54 @@ ImU32 itemColour(ImPlotContext& context, const char* labelId) {
     return colours.emplace(id, ImGui::ColorConvertFloat4ToU32(colour)).first->second;
 }
 
-// One coordinate of a label's text of `size`: `offset` after the point, or as far before it when
-// it would end past `max`; pushed inside [min, max] when it fits on neither side.
-float labelStart(float point, float offset, float size, float min, float max) {
-    const float after = point + offset;
-    const float start = after + size > max ? point - offset - size : after;
-    return ImMax(min, ImMin(start, max - size));
+// A label's box, its text with the padding round it, on one side of a point: right of it or
+// left, below it or above, its text `offset` away from the point.
+ImRect labelBoxBeside(ImVec2 point, ImVec2 offset, ImVec2 textSize, bool right, bool below) {
+    const ImVec2 text(right ? point.x + offset.x : point.x - offset.x - textSize.x,
+                      below ? point.y + offset.y : point.y - offset.y - textSize.y);
+    return ImRect(text - kPointLabelPadding, text + textSize + kPointLabelPadding);
 }
 
-// Where a point's label text goes: below right of the point, flipped to the left or above it
-// where it would leave the plot, so that the plot shows all of it with its padding.
-ImVec2 labelPosition(ImVec2 point, ImVec2 offset, ImVec2 size, const ImRect& area) {
-    const ImVec2 min = area.Min + kPointLabelPadding;
-    const ImVec2 max = area.Max - kPointLabelPadding;
-    return ImVec2(labelStart(point.x, offset.x, size.x, min.x, max.x),
-                  labelStart(point.y, offset.y, size.y, min.y, max.y));
+// The box moved the shortest way into the area; one larger than the area to its top left.
+ImRect pushedInside(const ImRect& box, const ImRect& area) {
+    const ImVec2 shift(ImMax(area.Min.x - box.Min.x, ImMin(0.0f, area.Max.x - box.Max.x)),
+                       ImMax(area.Min.y - box.Min.y, ImMin(0.0f, area.Max.y - box.Max.y)));
+    return ImRect(box.Min + shift, box.Max + shift);
+}
+
+float overlap(const ImRect& a, const ImRect& b) {
+    const float width = ImMin(a.Max.x, b.Max.x) - ImMax(a.Min.x, b.Min.x);
+    const float height = ImMin(a.Max.y, b.Max.y) - ImMax(a.Min.y, b.Min.y);
+    return width > 0.0f && height > 0.0f ? width * height : 0.0f;
+}
+
+// Where a point's label box goes in the plot. Of the four sides of the point (below right, below
+// left, above right, above left, in this order) the one whose box covers the least of the
+// labels placed before in the plot, and of those the first whose box stands wholly inside it;
+// a box that stands out is pushed inside.
+ImRect placeLabel(ImPlotContext& context, ImVec2 point, ImVec2 offset, ImVec2 textSize) {
+    struct Side {
+        bool right;
+        bool below;
+    };
+    std::optional<ImRect> best;
+    float bestCovered = 0.0f;
+    bool bestFits = false;
+    const Side sides[] = {{true, true}, {false, true}, {true, false}, {false, false}};
+    for (const Side side : sides) {
+        const ImRect beside = labelBoxBeside(point, offset, textSize, side.right, side.below);
+        const bool fits = context.plotArea.Contains(beside);
+        const ImRect box = pushedInside(beside, context.plotArea);
+        float covered = 0.0f;
+        for (const ImRect& placed : context.labels) covered += overlap(box, placed);
+        if (!best || covered < bestCovered || (covered == bestCovered && fits && !bestFits)) {
+            best = box;
+            bestCovered = covered;
+            bestFits = fits;
+        }
+    }
+    context.labels.push_back(*best);
+    return *best;
 }
 
 // "<name> = <values>" on one line, or on two, the values under the name, where one line is
@@ -284,6 +318,7 @@ bool BeginPlot(const char* title_id, const char*, const char*, const ImVec2& siz
     context.xTickStep = tickStep(limits.xMin, limits.xMax,
                                  ImMax(2, static_cast<int>(context.plotArea.GetWidth() / kPixelsPerXTick)));
     context.plot = &plot;
+    context.labels.clear();
 
     ImDrawList& drawList = *window->DrawList;
     drawList.AddRectFilled(frame.Min, frame.Max, ImGui::GetColorU32(ImGuiCol_FrameBg));
@@ -367,13 +402,11 @@ bool DragPoint(const char* id, double* x, double* y, bool show_label, const ImVe
         const std::string label =
             pointLabel(id, ImGui::FindRenderedTextEnd(id), values,
                        context.plotArea.GetWidth() - 2.0f * kPointLabelPadding.x);
-        const ImVec2 labelSize = ImGui::CalcTextSize(label.c_str());
-        const ImVec2 labelAt =
-            labelPosition(drawnAt, kPointLabelOffset * ImGui::GetStyle().MouseCursorScale,
-                          labelSize, context.plotArea);
-        drawList.AddRectFilled(labelAt - kPointLabelPadding, labelAt + labelSize + kPointLabelPadding,
-                               ImGui::ColorConvertFloat4ToU32(colour));
-        drawText(labelAt, label.c_str(), contrastingText(colour));
+        const ImRect box =
+            placeLabel(context, drawnAt, kPointLabelOffset * ImGui::GetStyle().MouseCursorScale,
+                       ImGui::CalcTextSize(label.c_str()));
+        drawList.AddRectFilled(box.Min, box.Max, ImGui::ColorConvertFloat4ToU32(colour));
+        drawText(box.Min + kPointLabelPadding, label.c_str(), contrastingText(colour));
     }
     return dragged;
 }
