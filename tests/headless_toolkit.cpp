@@ -100,6 +100,11 @@ ImRect HeadlessToolkit::textRect(const std::string& text, int occurrence) const 
 }
 
 std::optional<ImRect> HeadlessToolkit::findText(const std::string& text, int occurrence) const {
+    return findTextIn(*m_window, text, occurrence);
+}
+
+std::optional<ImRect> findTextIn(const ImGuiWindow& window, const std::string& text,
+                                 int occurrence) {
     const ImFont& font = *ImGui::GetIO().Fonts->Fonts[0];
     std::vector<const ImFontGlyph*> glyphs;
     for (const char* c = text.c_str(); *c != '\0';) {
@@ -112,7 +117,7 @@ std::optional<ImRect> HeadlessToolkit::findText(const std::string& text, int occ
         }
         if (glyph->Visible) glyphs.push_back(glyph);  // blanks draw nothing
     }
-    const ImVector<ImDrawVert>& vertices = m_window->DrawList->VtxBuffer;
+    const ImVector<ImDrawVert>& vertices = window.DrawList->VtxBuffer;
     const int quadVertices = 4 * static_cast<int>(glyphs.size());
     int seen = 0;
     for (int first = 0; !glyphs.empty() && first + quadVertices <= vertices.Size; ++first) {

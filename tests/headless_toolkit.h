@@ -16,6 +16,11 @@
 // is cut.
 int verticesCutOff(const ImGuiWindow& window);
 
+// Where a window drew `text` visibly in the last frame, at its `occurrence`-th place in drawing
+// order (0 = first); empty when it did not.
+std::optional<ImRect> findTextIn(const ImGuiWindow& window, const std::string& text,
+                                 int occurrence = 0);
+
 class HeadlessToolkit {
 public:
     // `texts` hold the non-ASCII characters that the frames draw. The built-in font has none of

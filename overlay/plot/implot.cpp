@@ -35,6 +35,7 @@ struct ImPlotContext {
     // The plot between BeginPlot and EndPlot.
     PlotState* plot = nullptr;
     ImRect plotArea;
+    ImRect labelArea;            // the part of the plot area in view
     std::vector<ImRect> labels;  // the point labels' boxes placed so far
     double xTickStep = 1.0;
     double yTickStep = 1.0;
@@ -181,29 +182,40 @@ float overlap(const ImRect& a, const ImRect& b) {
     return width > 0.0f && height > 0.0f ? width * height : 0.0f;
 }
 
-// Where a point's label box goes in the plot. Of the four sides of the point (below right, below
-// left, above right, above left, in this order) the one whose box covers the least of the
-// labels placed before in the plot, and of those the first whose box stands wholly inside it;
-// a box that stands out is pushed inside.
+// Where a point's label box goes in the part of the plot in view. Beside the point on one of its
+// four sides (below right, below left, above right, above left, in this order), or as many
+// label heights further down or up as it takes: the nearest box that covers the least of the
+// labels placed before in the plot, and of those the first that stands wholly in view; a box
+// that stands out is pushed into view.
 ImRect placeLabel(ImPlotContext& context, ImVec2 point, ImVec2 offset, ImVec2 textSize) {
     struct Side {
         bool right;
         bool below;
     };
+    const Side sides[] = {{true, true}, {false, true}, {true, false}, {false, false}};
+    const ImRect& area = context.labelArea;
+    const float step = textSize.y + 2.0f * kPointLabelPadding.y;
+    const int farthest = static_cast<int>(area.GetHeight() / step) + 1;
     std::optional<ImRect> best;
     float bestCovered = 0.0f;
     bool bestFits = false;
-    const Side sides[] = {{true, true}, {false, true}, {true, false}, {false, false}};
-    for (const Side side : sides) {
-        const ImRect beside = labelBoxBeside(point, offset, textSize, side.right, side.below);
-        const bool fits = context.plotArea.Contains(beside);
-        const ImRect box = pushedInside(beside, context.plotArea);
-        float covered = 0.0f;
-        for (const ImRect& placed : context.labels) covered += overlap(box, placed);
-        if (!best || covered < bestCovered || (covered == bestCovered && fits && !bestFits)) {
-            best = box;
-            bestCovered = covered;
-            bestFits = fits;
+    for (int away = 0; away <= farthest; ++away) {
+        for (const float direction : {1.0f, -1.0f}) {
+            if (away == 0 && direction < 0.0f) continue;
+            for (const Side side : sides) {
+                ImRect beside = labelBoxBeside(point, offset, textSize, side.right, side.below);
+                beside.TranslateY(direction * static_cast<float>(away) * step);
+                const bool fits = area.Contains(beside);
+                const ImRect box = pushedInside(beside, area);
+                float covered = 0.0f;
+                for (const ImRect& placed : context.labels) covered += overlap(box, placed);
+                if (!best || covered < bestCovered ||
+                    (covered == bestCovered && fits && !bestFits)) {
+                    best = box;
+                    bestCovered = covered;
+                    bestFits = fits;
+                }
+            }
         }
     }
     context.labels.push_back(*best);
@@ -332,6 +344,7 @@ bool BeginPlot(const char* title_id, const char*, const char*, const ImVec2& siz
     drawXAxis(drawList, context, x_flags);
     drawYAxis(drawList, context, y_flags);
     drawList.PushClipRect(context.plotArea.Min, context.plotArea.Max, true);
+    context.labelArea = ImRect(drawList.GetClipRectMin(), drawList.GetClipRectMax());
     return true;
 }
 
@@ -401,7 +414,7 @@ bool DragPoint(const char* id, double* x, double* y, bool show_label, const ImVe
             formatValue(*x, context.xTickStep) + "," + formatValue(*y, context.yTickStep);
         const std::string label =
             pointLabel(id, ImGui::FindRenderedTextEnd(id), values,
-                       context.plotArea.GetWidth() - 2.0f * kPointLabelPadding.x);
+                       context.labelArea.GetWidth() - 2.0f * kPointLabelPadding.x);
         const ImRect box =
             placeLabel(context, drawnAt, kPointLabelOffset * ImGui::GetStyle().MouseCursorScale,
                        ImGui::CalcTextSize(label.c_str()));
