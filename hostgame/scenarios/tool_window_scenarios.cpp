@@ -154,7 +154,9 @@ PixelRect overlayWindowsNow(OverlayGame& game) {
 }
 
 std::string placeText(const PixelRect& place) {
-    return "(" + std::to_string(place.left) + ", " + std::to_string(place.top) + ")";
+    std::string text = "(";
+    text += std::to_string(place.left) + ", " + std::to_string(place.top) + ")";
+    return text;
 }
 
 // The player drags the main tool window by its title bar down out of the game window and lets
