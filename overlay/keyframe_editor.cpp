@@ -99,8 +99,10 @@ void drawKeyframeRows(CameraProfile& profile, AnimationKeyframe& keyframe, int n
 }
 
 // Lays out the keyframes from the `first`-th (`keyframe`) to the `end`-th, exclusive, all of the
-// same height, with the toolkit's list clipper: those in view (and the one holding the keyboard)
-// are laid out, the cursor moves past the others.
+// same height, with the toolkit's list clipper: those in view are laid out, and so is the one
+// whose widget has the toolkit's focus (a press on any widget gives it the focus, so a field
+// being typed into or a value being dragged stays active while its row is scrolled away); the
+// cursor moves past the others.
 void drawSameHeightRows(CameraProfile& profile, std::map<float, CameraPoint>::iterator keyframe,
                         int first, int end, KeyTimeEdits& edits) {
     const int count = static_cast<int>(profile.animations.size());

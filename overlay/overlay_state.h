@@ -105,6 +105,9 @@ extern long(__stdcall* g_originalWndProc)(HWND__* window, unsigned int message,
 // procedure hands every message straight to the game. Atomic: that procedure reads it on the
 // window's thread without g_stateMutex.
 extern std::atomic<bool> g_overlayTakesInput;
+// The window procedure took the mouse capture for a press that the overlay kept; it gives back
+// only a capture it took (overlay_window_procedure.cpp). The window's thread alone uses it.
+extern bool g_overlayTookMouseCapture;
 #endif
 
 }  // namespace Zo::KV9RudiVeruv

@@ -1,5 +1,6 @@
 #include "overlay/hotkeys.h"
 #include "overlay/message_routing.h"
+#include "overlay/mouse_capture.h"
 #include "overlay/overlay_host.h"
 #include "overlay/toolkit_input_queue.h"
 #include "rudiveruv/process_end.h"
@@ -14,6 +15,8 @@ extern IMGUI_IMPL_API LRESULT ImGui_ImplWin32_WndProcHandler(HWND window, UINT m
                                                              WPARAM wParam, LPARAM lParam);
 
 namespace Zo::KV9RudiVeruv {
+
+bool g_overlayTookMouseCapture = false;
 
 namespace {
 
@@ -68,6 +71,28 @@ void correctModifier(const WindowMessage& queued) {
     if (queued.wParam == VK_MENU) io.KeyAlt = down;
 }
 
+// The toolkit's handler takes and gives back the capture on the render thread, which has no
+// window of the game's: it is done here, on the window's thread, for the presses the overlay
+// keeps. A capture the game took stays the game's.
+void followMouseCapture(HWND window, UINT message, WPARAM wParam, bool kept) {
+    switch (mouseCaptureStep(message, wParam, kept)) {
+    case MouseCaptureStep::Take:
+        if (GetCapture() != nullptr) return;
+        SetCapture(window);
+        g_overlayTookMouseCapture = true;
+        return;
+    case MouseCaptureStep::GiveBack:
+        if (g_overlayTookMouseCapture && GetCapture() == window) ReleaseCapture();
+        g_overlayTookMouseCapture = false;
+        return;
+    case MouseCaptureStep::Lost:
+        g_overlayTookMouseCapture = false;
+        return;
+    case MouseCaptureStep::None:
+        return;
+    }
+}
+
 // Straight into the game's own procedure, not through CallWindowProc.
 LRESULT passToGame(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return g_originalWndProc(window, message, wParam, lParam);
@@ -87,8 +112,10 @@ LRESULT CALLBACK hookedWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         return 0;
     }
     const ToolkitCapture capture = g_toolkitInput.capture();
+    const bool kept = toolkitKeepsMessage(message, capture.keyboard, capture.mouse);
+    followMouseCapture(window, message, wParam, kept);
     // 0 is what the toolkit's handler answers for every message it keeps.
-    if (toolkitKeepsMessage(message, capture.keyboard, capture.mouse)) return 0;
+    if (kept) return 0;
     return passToGame(window, message, wParam, lParam);
 }
 

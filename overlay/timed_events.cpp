@@ -1,7 +1,5 @@
 #include "overlay/timed_events.h"
 
-#include "rudiveruv/time_pause_state.h"
-
 #include <chrono>
 #include <cstddef>
 #include <limits>
@@ -30,11 +28,13 @@ bool firstEventDue(const CameraProfile& profile, const TimedEvent& event) {
     return !(event.relativeTime > reference);
 }
 
-void fire(CameraProfile& profile, TimedEvent& event) {
+void fire(CameraProfile& profile, TimedEvent& event, const PauseToggle& toggle) {
     if (event.fired) return;
     event.fired = true;
     if (event.willSwitchPause) {
-        if (togglePause()) g_runFast.exchange(false);  // a pause ends a fast-forward
+        // A pause ends a fast-forward: no one sees time paused while it is still on.
+        if (!g_rudiVeruvd.load()) g_runFast.exchange(false);
+        toggle();
     }
     if (event.willSwitchAnimation) profile.animationPlaying = !profile.animationPlaying;
 }
@@ -46,7 +46,7 @@ void resetTimedEventRun(CameraProfile& profile) {
     profile.eventRunStart.reset();
 }
 
-void processTimedEvents(const MonotonicClock& clock) {
+void processTimedEvents(const MonotonicClock& clock, const PauseToggle& toggle) {
     CameraProfile& profile = g_currentProfile;
     if (g_logicFrame <= 1) {
         resetTimedEventRun(profile);
@@ -59,14 +59,14 @@ void processTimedEvents(const MonotonicClock& clock) {
             if (!firstEventDue(profile, event)) continue;
             if (!profile.eventRunStart) profile.eventRunStart = clock();
             if (!elapsed) elapsed = secondsSinceRunStart(profile, clock);
-            fire(profile, event);
+            fire(profile, event, toggle);
             continue;
         }
         if (!elapsed) {
             if (!profile.eventRunStart) break;  // the run has not started
             elapsed = secondsSinceRunStart(profile, clock);
         }
-        if (event.relativeTime <= *elapsed) fire(profile, event);
+        if (event.relativeTime <= *elapsed) fire(profile, event, toggle);
     }
 }
 

@@ -12,6 +12,7 @@
 #include <iterator>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <vector>
 #include <string>
@@ -66,6 +67,8 @@ bool hasWord(const std::string& text, const std::string& word) {
     return std::find(all.begin(), all.end(), word) != all.end();
 }
 
+const ImVec2 kInspectorSize(600.0f, 400.0f);
+
 class BezierInspector : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -86,14 +89,15 @@ protected:
         }
     }
     // The inspector beside the toolkit's window, at a fixed place and size.
-    static void draw() {
+    static void draw() { drawSized(kInspectorSize); }
+    static void drawSized(ImVec2 size) {
         ImGui::SetNextWindowPos(ImVec2(0.0f, 610.0f));
-        ImGui::SetNextWindowSize(ImVec2(600.0f, 400.0f));
+        ImGui::SetNextWindowSize(size);
         drawBezierInspectorWindow();
     }
     // The inspector's own window ends the toolkit's text capture: its glyphs tell what it drew.
-    std::string shown() {
-        m_toolkit.frame(draw);
+    std::string shown(ImVec2 size = kInspectorSize) {
+        m_toolkit.frame([size] { drawSized(size); });
         const ImGuiWindow* window = ImGui::FindWindowByName(kBezierInspectorWindowTitle);
         return window != nullptr && window->Active ? drawnText(*window) : std::string();
     }
@@ -119,8 +123,51 @@ TEST_F(BezierInspector, OpensOnlyWhileTheAnimationIsInABezierSegment) {
 TEST_F(BezierInspector, PlotsTheChosenChannelWithItsControlPoints) {
     const std::string text = shown();
     for (const char* part : {"x 的贝塞尔曲线", "迭代了 7 次后计算出的结果 = 2.0,21.0", "pre = 0.0,20.0",
-                             "c1 = 1.6,20.5", "c2 = 2.6,21.5", "post ="}) {  // post's label runs out of the plot
+                             "c1 = 1.6,20.5", "c2 = 2.6,21.5", "post = 9.0,22.0"}) {
         EXPECT_NE(text.find(part), std::string::npos) << part << " in\n" << text;
+    }
+}
+
+// Points near the plot's right edge have their labels on their left; in a narrow window the
+// result's label has its values on a second line.
+TEST_F(BezierInspector, EveryPointLabelIsDrawnWholeInsideThePlot) {
+    struct Case {
+        const char* what;
+        ImVec2 windowSize;
+        CurveKey post;
+        BezierSolveResult result;
+        std::vector<const char*> labels;
+    };
+    const Case cases[] = {
+        {"post at the right edge", kInspectorSize, {22.0f, 9.0f}, {21.0f, 2.0f, 7},
+         {"post = 9.0,22.0"}},
+        {"the result near the right edge", kInspectorSize, {22.0f, 3.2f}, {21.9f, 3.1f, 12},
+         {"post = 3.2,22.0", "迭代了 12 次后计算出的结果 = 3.1,21.9"}},
+        {"a narrow window", {260.0f, 400.0f}, {22.0f, 9.0f}, {21.0f, 2.0f, 7},
+         {"post = 9,22.0", "迭代了 7 次后计算出的结果\n= 2,21.0"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_currentProfile.bezierPost[0] = c.post;
+        g_currentProfile.bezierResults[0] = c.result;
+        const std::string text = shown(c.windowSize);
+        for (const char* label : c.labels) {
+            EXPECT_NE(text.find(label), std::string::npos) << label << " in\n" << text;
+        }
+        EXPECT_EQ(verticesCutOff(*ImGui::FindWindowByName(kBezierInspectorWindowTitle)), 0);
+    }
+}
+
+// A window shorter than the plot hides the plot's lower part; the labels stand in the part in
+// view, whole.
+TEST_F(BezierInspector, InAShortWindowThePointLabelsStandInThePartOfThePlotInView) {
+    m_toolkit.frame([] { drawSized(ImVec2(600.0f, 250.0f)); });
+    const ImGuiWindow& window = *ImGui::FindWindowByName(kBezierInspectorWindowTitle);
+    for (const char* label : {"= 2.0,21.0", "pre = 0.0,20.0", "c1 = 1.6,20.5", "c2 = 2.6,21.5",
+                              "post = 9.0,22.0"}) {
+        const std::optional<ImRect> drawn = findTextIn(window, label);
+        ASSERT_TRUE(drawn.has_value()) << label;
+        EXPECT_TRUE(window.InnerClipRect.Contains(*drawn)) << label;
     }
 }
 

@@ -587,6 +587,28 @@ TEST_F(CameraControlWindow, TypingIntoAKeyframeLabelGoesOnWhileItsRowIsScrolledA
     EXPECT_EQ(textOf(g_currentProfile.animations.at(1.0f).label), rowLabel(1) + "abcdef");
 }
 
+// The list lays out the row of the widget that the toolkit's focus is on, which a press on any
+// widget of a row gives it: a drag goes on while its row is scrolled away.
+TEST_F(CameraControlWindow, DraggingAKeyframeCoordinateGoesOnWhileItsRowIsScrolledAway) {
+    g_currentProfile.animations = longKeyframeList(60);
+    m_toolkit.frame(draw());
+    // The middle (y) field of row 1's position, whose label is the third one drawn, after the
+    // current camera's and row 0's.
+    const ImRect label = m_toolkit.textRect("坐标（可拖动）", 2);
+    ImGuiIO& io = ImGui::GetIO();
+    io.MousePos = ImVec2(label.Min.x - 200.0f, label.GetCenter().y);
+    io.MouseDown[0] = true;
+    m_toolkit.frame(draw());
+    const ImGuiID drag = GImGui->ActiveId;
+    for (int settle = 0; settle < 3; ++settle) m_toolkit.frame(drawScrolledTo(5000.0f));
+    io.MousePos.x += 40.0f;
+    m_toolkit.frame(drawScrolledTo(5000.0f));
+    EXPECT_EQ(GImGui->ActiveId, drag);
+    io.MouseDown[0] = false;
+    m_toolkit.frame(drawScrolledTo(5000.0f));
+    EXPECT_EQ(g_currentProfile.animations.at(1.0f).y, 40.0f) << "one unit a pixel";
+}
+
 TEST_F(CameraControlWindow, TheCopyButtonsFillTheKeyframeBeingPrepared) {
     CameraPoint last = keyframe("Last", 4.0f);
     last.bezierAfter = true;

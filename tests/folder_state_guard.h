@@ -262,4 +262,7 @@ private:
         Zo::KV9RudiVeruv::g_playerColorTable};
     Saved<Zo::KV9RudiVeruv::TeamPlayerList> m_teamPlayerList{Zo::KV9RudiVeruv::g_teamPlayerList};
     Saved<bool> m_gameInputEnabled{Zo::KV9RudiVeruv::g_gameInputEnabled};
+#ifdef _WIN32
+    Saved<bool> m_overlayTookMouseCapture{Zo::KV9RudiVeruv::g_overlayTookMouseCapture};
+#endif
 };

@@ -33,6 +33,23 @@ bool isGlyphAt(const ImVector<ImDrawVert>& vertices, int vertex, const ImFontGly
 
 }  // namespace
 
+int verticesCutOff(const ImGuiWindow& window) {
+    const ImDrawList& list = *window.DrawList;
+    int cut = 0;
+    for (const ImDrawCmd& command : list.CmdBuffer) {
+        const ImVec4& clip = command.ClipRect;
+        // The window's own frame and title bar reach past its contents' rectangle.
+        if (!window.InnerClipRect.Contains(ImRect(clip))) continue;
+        for (unsigned int index = command.IdxOffset; index < command.IdxOffset + command.ElemCount;
+             ++index) {
+            const ImVec2& at = list.VtxBuffer[command.VtxOffset + list.IdxBuffer[index]].pos;
+            cut += at.x < clip.x - 1.0f || at.y < clip.y - 1.0f || at.x > clip.z + 1.0f ||
+                   at.y > clip.w + 1.0f;
+        }
+    }
+    return cut;
+}
+
 HeadlessToolkit::HeadlessToolkit(ImVec2 windowSize, std::initializer_list<const char*> texts)
     : m_context(ImGui::CreateContext()), m_windowSize(windowSize) {
     ImGuiIO& io = ImGui::GetIO();
@@ -83,6 +100,11 @@ ImRect HeadlessToolkit::textRect(const std::string& text, int occurrence) const 
 }
 
 std::optional<ImRect> HeadlessToolkit::findText(const std::string& text, int occurrence) const {
+    return findTextIn(*m_window, text, occurrence);
+}
+
+std::optional<ImRect> findTextIn(const ImGuiWindow& window, const std::string& text,
+                                 int occurrence) {
     const ImFont& font = *ImGui::GetIO().Fonts->Fonts[0];
     std::vector<const ImFontGlyph*> glyphs;
     for (const char* c = text.c_str(); *c != '\0';) {
@@ -95,7 +117,7 @@ std::optional<ImRect> HeadlessToolkit::findText(const std::string& text, int occ
         }
         if (glyph->Visible) glyphs.push_back(glyph);  // blanks draw nothing
     }
-    const ImVector<ImDrawVert>& vertices = m_window->DrawList->VtxBuffer;
+    const ImVector<ImDrawVert>& vertices = window.DrawList->VtxBuffer;
     const int quadVertices = 4 * static_cast<int>(glyphs.size());
     int seen = 0;
     for (int first = 0; !glyphs.empty() && first + quadVertices <= vertices.Size; ++first) {

@@ -11,6 +11,16 @@
 #include <optional>
 #include <string>
 
+// How many of the vertices that a window's contents drew in the last frame lie more than a pixel
+// (a line's soft edge) outside the rectangle they are clipped to: what the screen shows of them
+// is cut.
+int verticesCutOff(const ImGuiWindow& window);
+
+// Where a window drew `text` visibly in the last frame, at its `occurrence`-th place in drawing
+// order (0 = first); empty when it did not.
+std::optional<ImRect> findTextIn(const ImGuiWindow& window, const std::string& text,
+                                 int occurrence = 0);
+
 class HeadlessToolkit {
 public:
     // `texts` hold the non-ASCII characters that the frames draw. The built-in font has none of

@@ -168,6 +168,39 @@ TEST_F(OverlayInput, CtrlPressedOnTheWindowThreadIsHeldForTheToolkit) {
     EXPECT_FALSE(held);
 }
 
+// The toolkit's handler runs on the render thread, where a capture would hold no window of the
+// game's: the window procedure takes it on the window's thread for a press the overlay keeps,
+// so the release comes back to the game window wherever the pointer is; the release of the last
+// button gives it back. A capture the game took stays the game's.
+TEST_F(OverlayInput, APressTheOverlayKeepsHoldsTheMouseUntilTheLastButtonIsReleased) {
+    for (int i = 0; i < 3; ++i) overlayFrame();
+    HostGame::GameWindow& window = game().window();
+    const auto captured = [&window] {
+        HWND holder = nullptr;
+        window.runOnWindowThread([&holder] { holder = GetCapture(); });
+        return holder;
+    };
+    const auto overlayWantsTheMouse = [](bool wants) { g_toolkitInput.setCapture({false, wants}); };
+
+    overlayWantsTheMouse(true);
+    window.send(WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    EXPECT_EQ(captured(), window.handle()) << "a press the overlay keeps";
+    window.send(WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, 0);
+    window.send(WM_LBUTTONUP, MK_RBUTTON, 0);
+    EXPECT_EQ(captured(), window.handle()) << "the right button is still held";
+    window.send(WM_RBUTTONUP, 0, 0);
+    EXPECT_EQ(captured(), nullptr) << "the last button released";
+
+    overlayWantsTheMouse(false);
+    window.send(WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    EXPECT_EQ(captured(), nullptr) << "a press that reaches the game";
+    window.runOnWindowThread([&window] { SetCapture(window.handle()); });  // the game's own
+    overlayWantsTheMouse(true);
+    window.send(WM_LBUTTONUP, 0, 0);
+    EXPECT_EQ(captured(), window.handle()) << "the game's capture after a release";
+    window.runOnWindowThread([] { ReleaseCapture(); });
+}
+
 TEST_F(OverlayInput, TheAnimationHotkeyTogglesAndStillReachesTheGame) {
     HostGame::GameWindow& window = game().window();
     for (int i = 0; i < 3; ++i) overlayFrame();  // nothing of the toolkit wants the keyboard

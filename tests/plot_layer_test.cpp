@@ -94,6 +94,89 @@ TEST_F(PlotLayer, ADraggedPointFollowsTheMouseOnTheAxesScale) {
     EXPECT_NEAR(y, 3.8, 0.02);
 }
 
+// Below right of its point, or on the other side of it where the label would leave the plot.
+TEST_F(PlotLayer, APointsLabelStandsBesideItWhollyInsideThePlot) {
+    struct Case {
+        double x;
+        double y;
+        const char* label;
+        bool left;
+        bool above;
+    };
+    const Case cases[] = {{110.0, 3.8, "P = 110,3.80", false, false},
+                          {158.0, 3.8, "P = 158,3.80", true, false},
+                          {110.0, 3.02, "P = 110,3.02", false, true},
+                          {158.0, 3.02, "P = 158,3.02", true, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        double x = c.x;
+        double y = c.y;
+        ImGuiWindow* window = m_toolkit.frame([&] {
+            plotAround([&] { ImPlot::DragPoint("P", &x, &y); });
+        });
+        // The point, from the ticks 100 and 160, 3.2 and 3.8.
+        const float x100 = centreX(m_toolkit.textRect("100"));
+        const float x160 = centreX(m_toolkit.textRect("160"));
+        const float y32 = centreY(m_toolkit.textRect("3.2"));
+        const float y38 = centreY(m_toolkit.textRect("3.8"));
+        const ImVec2 point(x100 + static_cast<float>((c.x - 100.0) / 60.0) * (x160 - x100),
+                           y32 + static_cast<float>((c.y - 3.2) / 0.6) * (y38 - y32));
+        const ImRect label = m_toolkit.textRect(c.label);
+        EXPECT_EQ(label.Max.x < point.x, c.left);
+        EXPECT_EQ(label.Min.x > point.x, !c.left);
+        EXPECT_EQ(label.Max.y < point.y, c.above);
+        EXPECT_EQ(label.Min.y > point.y, !c.above);
+        EXPECT_EQ(verticesCutOff(*window), 0);
+    }
+}
+
+TEST_F(PlotLayer, TheLabelsOfNeighbouringPointsStandApart) {
+    const char* names[3] = {"P", "Q", "R"};
+    double xs[3] = {130.0, 131.0, 130.0};
+    double ys[3] = {3.5, 3.52, 3.48};
+    ImGuiWindow* window = m_toolkit.frame([&] {
+        plotAround([&] {
+            for (int i = 0; i < 3; ++i) ImPlot::DragPoint(names[i], &xs[i], &ys[i]);
+        });
+    });
+    std::vector<ImRect> labels;
+    for (const char* label : {"P = 130,3.50", "Q = 131,3.52", "R = 130,3.48"}) {
+        labels.push_back(m_toolkit.textRect(label));
+        labels.back().Expand(2.0f);  // the box round the text
+    }
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        for (std::size_t j = i + 1; j < labels.size(); ++j) {
+            EXPECT_FALSE(labels[i].Overlaps(labels[j])) << i << " and " << j;
+        }
+    }
+    EXPECT_EQ(verticesCutOff(*window), 0);
+}
+
+TEST_F(PlotLayer, ALabelWiderThanThePlotHasItsValuesUnderItsName) {
+    struct Case {
+        float plotWidth;
+        bool twoLines;
+    };
+    for (const Case c : {Case{600.0f, false}, Case{220.0f, true}}) {
+        SCOPED_TRACE(c.plotWidth);
+        double x = 130.0;
+        double y = 3.5;
+        ImGuiWindow* window = m_toolkit.frame([&] {
+            ImPlot::SetNextPlotLimits(100.0, 160.0, 3.0, 4.0, ImGuiCond_Always);
+            if (!ImPlot::BeginPlot("##narrow", nullptr, nullptr, ImVec2(c.plotWidth, 300.0f))) {
+                return;
+            }
+            ImPlot::DragPoint("A point of some name", &x, &y);
+            ImPlot::EndPlot();
+        });
+        const ImRect name = m_toolkit.textRect("A point of some name");
+        const ImRect values = m_toolkit.textRect("= 130,3.50");
+        EXPECT_EQ(values.Min.y > name.Max.y, c.twoLines);
+        EXPECT_EQ(values.Min.x == name.Min.x, c.twoLines);
+        EXPECT_EQ(verticesCutOff(*window), 0);
+    }
+}
+
 TEST_F(PlotLayer, ALineJoinsNeighbouringFinitePointsOnly) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const auto verticesOfLine = [&](std::vector<float> ys) {

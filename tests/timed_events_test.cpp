@@ -197,6 +197,20 @@ TEST_F(TimedEvents, FiringSwitchesPauseAndAnimation) {
     }
 }
 
+// The game's threads read the two flags at any time: they never see time paused while the
+// fast-forward is still on.
+TEST_F(TimedEvents, APauseEndsTheFastForwardBeforeTimeStops) {
+    events() = {switching(atGameTime(10.0f), true, false)};
+    g_runFast = true;
+    std::vector<bool> runFastWhenToggled;
+    processTimedEvents(m_clock.clock(), [&runFastWhenToggled] {
+        runFastWhenToggled.push_back(g_runFast);
+        return togglePause();
+    });
+    EXPECT_EQ(runFastWhenToggled, (std::vector<bool>{false}));
+    EXPECT_TRUE(g_rudiVeruvd);
+}
+
 TEST_F(TimedEvents, EachEventActsOncePerRunAndANewGameReArmsIt) {
     events() = {switching(atGameTime(10.0f), true, false),
                 switching(afterSeconds(1.0f), false, true)};

@@ -1,5 +1,7 @@
 #include "hostgame/scenarios/overlay_widgets.h"
 
+#include <algorithm>
+
 namespace HostGame {
 
 namespace {
@@ -21,6 +23,18 @@ bool filled(const FrameImage& image, uint32_t left, uint32_t top, uint32_t size)
 }
 
 }  // namespace
+
+PixelRect overlayArea(const FrameImage& image, uint32_t gameColor) {
+    PixelRect area{image.width, image.height, 0, 0};
+    for (uint32_t y = 0; y < image.height; ++y) {
+        for (uint32_t x = 0; x < image.width; ++x) {
+            if (image.at(x, y) == gameColor) continue;
+            area = {std::min(area.left, x), std::min(area.top, y), std::max(area.right, x + 1),
+                    std::max(area.bottom, y + 1)};
+        }
+    }
+    return area.right == 0 ? PixelRect{} : area;
+}
 
 PixelRect windowAt(const FrameImage& image, uint32_t left, uint32_t top, uint32_t gameColor) {
     PixelRect window{left, top, left, top};

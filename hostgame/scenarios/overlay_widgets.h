@@ -25,6 +25,9 @@ struct PixelRect {
     uint32_t height() const { return bottom - top; }
 };
 
+// The smallest rectangle that holds every pixel not of the game's colour: the overlay's
+// windows. Empty at (0, 0) when there is none.
+PixelRect overlayArea(const FrameImage& image, uint32_t gameColor);
 // The window whose top left corner is at the point: up to where the game's colour begins to
 // its right and below it.
 PixelRect windowAt(const FrameImage& image, uint32_t left, uint32_t top, uint32_t gameColor);

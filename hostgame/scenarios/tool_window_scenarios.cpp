@@ -2,6 +2,8 @@
 
 #include "hostgame/game/game_render_settings.h"
 #include "hostgame/scenarios/overlay_game.h"
+#include "hostgame/scenarios/overlay_widgets.h"
+#include "hostgame/scenarios/player_mouse.h"
 #include "hostgame/scenarios/tool_window_layout.h"
 #include "overlay/lua_command_scripts.h"
 
@@ -163,6 +165,52 @@ int luaFunctionCommands(ScenarioChecks& checks, OverlayGame& game) {
     return checks.exitCode();
 }
 
+// Where the overlay's windows stand in a frame read back now; with only the main tool window
+// shown, where that window stands.
+PixelRect overlayWindowsNow(OverlayGame& game) {
+    const FrameResults frame = game.device().drawFrame(kGameColor, true);
+    return frame.image ? overlayArea(*frame.image, kGameColor) : PixelRect{};
+}
+
+std::string placeText(const PixelRect& place) {
+    std::string text = "(";
+    text += std::to_string(place.left) + ", " + std::to_string(place.top) + ")";
+    return text;
+}
+
+// The player drags the main tool window by its title bar down out of the game window and lets
+// go there, then clicks into the game. Windows gives a release to the window under the pointer,
+// unless the game window holds the mouse capture.
+int dragOutOfTheWindow(ScenarioChecks& checks, OverlayGame& game) {
+    constexpr Point kTitleBar{300, 8};
+    constexpr Point kOutside{500, 900};  // below the 1280x720 window, on the 1280x1024 screen
+    constexpr Point kGame{900, 300};     // where no tool window stands
+    PlayerMouse mouse(game.device());
+    mouse.moveTo(kTitleBar);
+    mouse.press();
+    for (const Point at : {Point{350, 300}, Point{450, 700}, kOutside}) mouse.moveTo(at);
+    checks.check(mouse.position().y == kOutside.y, "the pointer left the game window");
+    mouse.release();
+    // The toolkit keeps the top of a window inside the game window, as far as its windows'
+    // padding (19 pixels) above the bottom edge.
+    const PixelRect letGo = overlayWindowsNow(game);
+    checks.check(letGo.left == kOutside.x - kTitleBar.x &&
+                     letGo.top == GameDevice::kHeight - 19,
+                 "the tool window stands where it was let go: " + placeText(letGo));
+
+    const int pressesBefore = game.window().receivedCount(WM_LBUTTONDOWN, MK_LBUTTON);
+    mouse.moveTo(kGame);
+    mouse.press();
+    mouse.release();
+    const int presses = game.window().receivedCount(WM_LBUTTONDOWN, MK_LBUTTON) - pressesBefore;
+    checks.check(presses == 1,
+                 "the game got " + std::to_string(presses) + " of 1 WM_LBUTTONDOWN");
+    const PixelRect after = overlayWindowsNow(game);
+    checks.check(after.left == letGo.left && after.top == letGo.top,
+                 "the tool window stayed there: " + placeText(after));
+    return checks.exitCode();
+}
+
 }  // namespace
 
 const std::vector<Scenario>& toolWindowScenarios() {
@@ -175,6 +223,7 @@ const std::vector<Scenario>& toolWindowScenarios() {
             {"tool_windows_render_settings", renderSettingsByMouse},
             {"tool_windows_camera_keyframes", cameraKeyframesPlayed},
             {"tool_windows_lua_commands", luaFunctionCommands},
+            {"tool_windows_drag_out_of_the_window", dragOutOfTheWindow},
         };
         std::vector<Scenario> all;
         for (const Entry& entry : entries) {

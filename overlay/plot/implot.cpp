@@ -35,6 +35,8 @@ struct ImPlotContext {
     // The plot between BeginPlot and EndPlot.
     PlotState* plot = nullptr;
     ImRect plotArea;
+    ImRect labelArea;            // the part of the plot area in view
+    std::vector<ImRect> labels;  // the point labels' boxes placed so far
     double xTickStep = 1.0;
     double yTickStep = 1.0;
 };
@@ -50,7 +52,8 @@ constexpr float kTickLength = 10.0f;
 constexpr float kPixelsPerXTick = 100.0f;
 constexpr float kPixelsPerYTick = 40.0f;
 constexpr int kMostTicks = 1000;
-const ImVec2 kPointLabelOffset(16.0f, 8.0f);
+const ImVec2 kPointLabelOffset(16.0f, 8.0f);  // from a point to its label's text
+const ImVec2 kPointLabelPadding(2.0f, 2.0f);  // around the label's text, in its colour
 
 // ImPlot's default colour map, "Deep".
 const ImVec4 kColourMap[] = {
@@ -158,6 +161,76 @@ ImU32 itemColour(ImPlotContext& context, const char* labelId) {
     return colours.emplace(id, ImGui::ColorConvertFloat4ToU32(colour)).first->second;
 }
 
+// A label's box, its text with the padding round it, on one side of a point: right of it or
+// left, below it or above, its text `offset` away from the point.
+ImRect labelBoxBeside(ImVec2 point, ImVec2 offset, ImVec2 textSize, bool right, bool below) {
+    const ImVec2 text(right ? point.x + offset.x : point.x - offset.x - textSize.x,
+                      below ? point.y + offset.y : point.y - offset.y - textSize.y);
+    return ImRect(text - kPointLabelPadding, text + textSize + kPointLabelPadding);
+}
+
+// The box moved the shortest way into the area; one larger than the area to its top left.
+ImRect pushedInside(const ImRect& box, const ImRect& area) {
+    const ImVec2 shift(ImMax(area.Min.x - box.Min.x, ImMin(0.0f, area.Max.x - box.Max.x)),
+                       ImMax(area.Min.y - box.Min.y, ImMin(0.0f, area.Max.y - box.Max.y)));
+    return ImRect(box.Min + shift, box.Max + shift);
+}
+
+float overlap(const ImRect& a, const ImRect& b) {
+    const float width = ImMin(a.Max.x, b.Max.x) - ImMax(a.Min.x, b.Min.x);
+    const float height = ImMin(a.Max.y, b.Max.y) - ImMax(a.Min.y, b.Min.y);
+    return width > 0.0f && height > 0.0f ? width * height : 0.0f;
+}
+
+// Where a point's label box goes in the part of the plot in view. Beside the point on one of its
+// four sides (below right, below left, above right, above left, in this order), or as many
+// label heights further down or up as it takes: the nearest box that covers the least of the
+// labels placed before in the plot, and of those the first that stands wholly in view; a box
+// that stands out is pushed into view.
+ImRect placeLabel(ImPlotContext& context, ImVec2 point, ImVec2 offset, ImVec2 textSize) {
+    struct Side {
+        bool right;
+        bool below;
+    };
+    const Side sides[] = {{true, true}, {false, true}, {true, false}, {false, false}};
+    const ImRect& area = context.labelArea;
+    const float step = textSize.y + 2.0f * kPointLabelPadding.y;
+    const int farthest = static_cast<int>(area.GetHeight() / step) + 1;
+    std::optional<ImRect> best;
+    float bestCovered = 0.0f;
+    bool bestFits = false;
+    for (int away = 0; away <= farthest; ++away) {
+        for (const float direction : {1.0f, -1.0f}) {
+            if (away == 0 && direction < 0.0f) continue;
+            for (const Side side : sides) {
+                ImRect beside = labelBoxBeside(point, offset, textSize, side.right, side.below);
+                beside.TranslateY(direction * static_cast<float>(away) * step);
+                const bool fits = area.Contains(beside);
+                const ImRect box = pushedInside(beside, area);
+                float covered = 0.0f;
+                for (const ImRect& placed : context.labels) covered += overlap(box, placed);
+                if (!best || covered < bestCovered ||
+                    (covered == bestCovered && fits && !bestFits)) {
+                    best = box;
+                    bestCovered = covered;
+                    bestFits = fits;
+                }
+            }
+        }
+    }
+    context.labels.push_back(*best);
+    return *best;
+}
+
+// "<name> = <values>" on one line, or on two, the values under the name, where one line is
+// wider than `width`.
+std::string pointLabel(const char* name, const char* nameEnd, const std::string& values,
+                       float width) {
+    const std::string oneLine = std::string(name, nameEnd) + " = " + values;
+    if (ImGui::CalcTextSize(oneLine.c_str()).x <= width) return oneLine;
+    return std::string(name, nameEnd) + "\n= " + values;
+}
+
 // Black on light colours, white on dark ones.
 ImU32 contrastingText(const ImVec4& colour) {
     const float luminance = 0.299f * colour.x + 0.587f * colour.y + 0.114f * colour.z;
@@ -257,6 +330,7 @@ bool BeginPlot(const char* title_id, const char*, const char*, const ImVec2& siz
     context.xTickStep = tickStep(limits.xMin, limits.xMax,
                                  ImMax(2, static_cast<int>(context.plotArea.GetWidth() / kPixelsPerXTick)));
     context.plot = &plot;
+    context.labels.clear();
 
     ImDrawList& drawList = *window->DrawList;
     drawList.AddRectFilled(frame.Min, frame.Max, ImGui::GetColorU32(ImGuiCol_FrameBg));
@@ -270,6 +344,7 @@ bool BeginPlot(const char* title_id, const char*, const char*, const ImVec2& siz
     drawXAxis(drawList, context, x_flags);
     drawYAxis(drawList, context, y_flags);
     drawList.PushClipRect(context.plotArea.Min, context.plotArea.Max, true);
+    context.labelArea = ImRect(drawList.GetClipRectMin(), drawList.GetClipRectMax());
     return true;
 }
 
@@ -335,15 +410,16 @@ bool DragPoint(const char* id, double* x, double* y, bool show_label, const ImVe
     const ImVec2 drawnAt = toPixels(context, *x, *y);
     drawList.AddCircleFilled(drawnAt, radius, ImGui::ColorConvertFloat4ToU32(colour));
     if (show_label) {
-        const char* nameEnd = ImGui::FindRenderedTextEnd(id);
-        const std::string label = std::string(id, nameEnd) + " = " +
-                                  formatValue(*x, context.xTickStep) + "," +
-                                  formatValue(*y, context.yTickStep);
-        const ImVec2 labelAt = drawnAt + kPointLabelOffset * ImGui::GetStyle().MouseCursorScale;
-        const ImVec2 labelSize = ImGui::CalcTextSize(label.c_str());
-        drawList.AddRectFilled(labelAt - ImVec2(2.0f, 2.0f), labelAt + labelSize + ImVec2(2.0f, 2.0f),
-                               ImGui::ColorConvertFloat4ToU32(colour));
-        drawText(labelAt, label.c_str(), contrastingText(colour));
+        const std::string values =
+            formatValue(*x, context.xTickStep) + "," + formatValue(*y, context.yTickStep);
+        const std::string label =
+            pointLabel(id, ImGui::FindRenderedTextEnd(id), values,
+                       context.labelArea.GetWidth() - 2.0f * kPointLabelPadding.x);
+        const ImRect box =
+            placeLabel(context, drawnAt, kPointLabelOffset * ImGui::GetStyle().MouseCursorScale,
+                       ImGui::CalcTextSize(label.c_str()));
+        drawList.AddRectFilled(box.Min, box.Max, ImGui::ColorConvertFloat4ToU32(colour));
+        drawText(box.Min + kPointLabelPadding, label.c_str(), contrastingText(colour));
     }
     return dragged;
 }

@@ -56,8 +56,11 @@ IMPLOT_API void PlotLine(const char* label_id, const T* xs, const T* ys, int cou
                          int offset = 0, int stride = sizeof(T));
 
 // A point the mouse can drag, which writes the point's new place into x and y while dragged
-// and then returns true. With show_label it is labelled "<id> = <x>,<y>". The automatic colour
-// is the text colour.
+// and then returns true. With show_label it is labelled "<id> = <x>,<y>" below right of it, or
+// on another side, or further down or up, where the label would leave the part of the plot in
+// view or cover a label of the plot drawn before: the plot shows the whole label (on two lines,
+// " = " beginning the second, when one line is wider than the plot). The automatic colour is
+// the text colour.
 IMPLOT_API bool DragPoint(const char* id, double* x, double* y, bool show_label = true,
                           const ImVec4& col = IMPLOT_AUTO_COL, float radius = 4);
 
