@@ -195,6 +195,7 @@ private:
     Saved<uint32_t> m_checkerRandomId{Zo::KV9RudiVeruv::g_checkerRandomId};
     Saved<std::atomic<Tovek::KV9Lua::LuaState*>> m_gameLuaState{
         Zo::KV9RudiVeruv::g_gameLuaState};
+    Saved<int> m_gameLuaStateCounter{Zo::KV9RudiVeruv::g_gameLuaStateCounter};
     Saved<std::atomic<int>> m_checkerCounter{Zo::KV9RudiVeruv::g_checkerCounter};
     Saved<Zo::KV9RudiVeruv::GameCrtFunctions> m_gameCrt{Zo::KV9RudiVeruv::g_gameCrt};
 #endif
