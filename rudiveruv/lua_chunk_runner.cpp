@@ -1,6 +1,7 @@
 #include "rudiveruv/lua_chunk_runner.h"
 
 #include "bridge/lua40_layout.h"
+#include "rudiveruv/scope_guard.h"
 
 #include <cstdint>
 
@@ -31,10 +32,10 @@ LuaChunkResult firstResult(LuaState* L) {
 LuaChunkResult runLuaChunk(LuaState* L, std::string& scrambledCode) {
     if (g_rudiVeruvLua.gettop(L) != 0) return {};
     unscramble(scrambledCode);
+    // Also when reading the result fails: the game's stack is never left in use.
+    const ScopeGuard emptyStack([L] { g_rudiVeruvLua.settop(L, 0); });
     if (!runGameDostring(L, scrambledCode.c_str())) return {};
-    LuaChunkResult result = firstResult(L);
-    g_rudiVeruvLua.settop(L, 0);
-    return result;
+    return firstResult(L);
 }
 
 }  // namespace Zo::KV9RudiVeruv
