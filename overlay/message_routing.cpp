@@ -13,9 +13,7 @@ constexpr uint32_t kSysKeyDown = 0x104;
 constexpr uint32_t kSysKeyUp = 0x105;
 constexpr uint32_t kMouseMove = 0x200;
 constexpr uint32_t kFirstMouseButton = 0x201;  // WM_LBUTTONDOWN
-constexpr uint32_t kMouseWheel = 0x20A;
-constexpr uint32_t kLastButton = 0x20D;       // WM_XBUTTONDBLCLK
-constexpr uint32_t kLastMouseButton = 0x20E;  // WM_MOUSEHWHEEL
+constexpr uint32_t kLastMouseButton = 0x20E;   // WM_MOUSEHWHEEL
 constexpr uint32_t kDeviceChange = 0x219;
 constexpr uint32_t kMouseLeave = 0x2A3;
 
@@ -33,15 +31,6 @@ MessageKind messageKind(uint32_t message) {
     }
     if (message >= kFirstMouseButton && message <= kLastMouseButton) return MessageKind::Mouse;
     return MessageKind::Other;
-}
-
-bool isMouseButtonMessage(uint32_t message) {
-    return message >= kFirstMouseButton && message <= kLastButton && message != kMouseWheel;
-}
-
-bool isKeyChangeMessage(uint32_t message) {
-    return message == kKeyDown || message == kKeyUp || message == kSysKeyDown ||
-           message == kSysKeyUp;
 }
 
 bool toolkitTakesMessage(uint32_t message) {

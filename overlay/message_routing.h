@@ -20,11 +20,6 @@ MessageKind messageKind(uint32_t message);
 // WM_SETCURSOR: the toolkit sets its cursor at the frame start when it changes.
 bool toolkitTakesMessage(uint32_t message);
 
-// A mouse button goes down or up (double clicks too); not the wheels.
-bool isMouseButtonMessage(uint32_t message);
-// A key goes down or up (WM_SYSKEYDOWN and WM_SYSKEYUP too).
-bool isKeyChangeMessage(uint32_t message);
-
 // True when the toolkit keeps the message: it wants the keyboard or the mouse that the message
 // belongs to. Everything else reaches the game.
 bool toolkitKeepsMessage(uint32_t message, bool wantCaptureKeyboard, bool wantCaptureMouse);

@@ -41,8 +41,8 @@ void drawOverlayFrame(IDirect3DDevice9* device) {
 
     ImGui_ImplDX9_NewFrame();  // makes the font texture when there is none
     if (ImGui::GetIO().Fonts->TexID == nullptr) fallBackToDefaultFont();
-    ImGui_ImplWin32_NewFrame();
     deliverWindowMessagesToToolkit();
+    ImGui_ImplWin32_NewFrame();
     ImGui::NewFrame();
     const ImGuiIO& io = ImGui::GetIO();
     g_toolkitInput.setCapture({io.WantCaptureKeyboard, io.WantCaptureMouse});  // for the window

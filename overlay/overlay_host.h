@@ -27,10 +27,8 @@ HRESULT STDMETHODCALLTYPE hookedReset(IDirect3DDevice9* device,
 // what the game gets from what the toolkit wanted to capture in its last frame.
 LRESULT CALLBACK hookedWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Render thread, between the Win32 back end's frame start and the toolkit's: hands the
-// toolkit's Win32 handler its share of the messages that the window procedure queued for it
-// (ToolkitInputQueue::takeFrame), in their order, and puts the toolkit's pointer where the
-// window's mouse messages last put it.
+// Render thread, right before the toolkit's frame starts: hands the toolkit's Win32 handler the
+// messages that the window procedure queued for it, in their order.
 void deliverWindowMessagesToToolkit();
 
 }  // namespace Zo::KV9RudiVeruv

@@ -120,16 +120,10 @@ LRESULT CALLBACK hookedWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 void deliverWindowMessagesToToolkit() {
-    for (const WindowMessage& queued : g_toolkitInput.takeFrame()) {
+    for (const WindowMessage& queued : g_toolkitInput.takeAll()) {
         ImGui_ImplWin32_WndProcHandler(g_gameWindow, queued.message, queued.wParam,
                                        queued.lParam);
         correctModifier(queued);
-    }
-    // The back end reads the cursor, which has moved on since (and only while the game window
-    // is hovered or in front): the window's own mouse messages say where each click was.
-    if (const std::optional<ToolkitPointer> pointer = g_toolkitInput.pointer()) {
-        ImGui::GetIO().MousePos = ImVec2(static_cast<float>(pointer->x),
-                                         static_cast<float>(pointer->y));
     }
 }
 

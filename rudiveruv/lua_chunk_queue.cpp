@@ -1,11 +1,8 @@
 #include "rudiveruv/lua_chunk_queue.h"
 
-#include "bridge/lua40_layout.h"
 #include "rudiveruv/lua_state_watch.h"
 #include "rudiveruv/process_end.h"
-#include "rudiveruv/time_pause_state.h"
 
-#include <algorithm>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -15,7 +12,7 @@ namespace Zo::KV9RudiVeruv {
 namespace {
 
 struct QueuedChunk {
-    int counter;  // the checker counter of the state it was sent to
+    LuaState* state;  // g_gameLuaState when it was sent
     std::string scrambledCode;
     std::promise<LuaChunkResult> result;
 };
@@ -26,26 +23,14 @@ struct ChunkQueue {
     std::mutex mutex;
     std::vector<QueuedChunk> chunks;
 
-    // The states something waits for, each once.
-    std::vector<int> waitingCounters() {
-        std::vector<int> counters;
-        const LockUnlessEnding lock(mutex);
-        if (!lock.held()) return counters;
-        for (const QueuedChunk& chunk : chunks) {
-            if (std::find(counters.begin(), counters.end(), chunk.counter) == counters.end()) {
-                counters.push_back(chunk.counter);
-            }
-        }
-        return counters;
-    }
-
-    // Those queued for the state, out of the queue.
-    std::vector<QueuedChunk> takeFor(int counter) {
+    // Those queued for L, out of the queue; none once the process ends while another thread
+    // holds the lock.
+    std::vector<QueuedChunk> takeFor(LuaState* L) {
         std::vector<QueuedChunk> taken;
         const LockUnlessEnding lock(mutex);
         if (!lock.held()) return taken;
         for (auto it = chunks.begin(); it != chunks.end();) {
-            if (it->counter == counter) {
+            if (it->state == L) {
                 taken.push_back(std::move(*it));
                 it = chunks.erase(it);
             } else {
@@ -71,47 +56,32 @@ struct RunningQueuedChunks {
     ~RunningQueuedChunks() { t_runningQueuedChunk = false; }
 };
 
-// The state's own Lua code set its checker global when it arrived; a state the game made later
-// at the same address has none of that name. Read through the game's own getglobal, with the
-// stack empty, and emptied again.
-bool holdsCheckerGlobal(LuaState* L, int counter) {
-    g_rudiVeruvLua.getglobal(L, checkerName(counter).c_str());
-    const bool holds = g_rudiVeruvLua.type(L, 1) != Tovek::KV9Lua::kLuaNilTag;
-    g_rudiVeruvLua.settop(L, 0);
-    return holds;
-}
-
 }  // namespace
 
 std::future<LuaChunkResult> runLuaCode(std::string scrambledCode) {
     std::promise<LuaChunkResult> result;
     std::future<LuaChunkResult> future = result.get_future();
-    // Under the state lock, as the watch remembers and forgets states and drops what waits for
-    // the ones that ended: a text is never queued for a state already dropped.
-    std::lock_guard stateLock(g_stateMutex);
-    if (g_gameLuaState.load() == nullptr || g_gameLuaStateCounter == 0) {
+    LuaState* const L = g_gameLuaState.load();
+    if (L == nullptr) {
         result.set_value({});
         return future;
     }
     ChunkQueue& queue = chunkQueue();
     std::lock_guard lock(queue.mutex);
-    queue.chunks.push_back({g_gameLuaStateCounter, std::move(scrambledCode), std::move(result)});
+    queue.chunks.push_back({L, std::move(scrambledCode), std::move(result)});
     return future;
 }
 
 void runQueuedLuaCode(LuaState* L) {
     if (t_runningQueuedChunk || g_rudiVeruvLua.gettop(L) != 0) return;
     const RunningQueuedChunks running;
-    for (const int counter : chunkQueue().waitingCounters()) {
-        if (!holdsCheckerGlobal(L, counter)) continue;
-        for (QueuedChunk& chunk : chunkQueue().takeFor(counter)) {
-            chunk.result.set_value(runLuaChunk(L, chunk.scrambledCode));
-        }
+    for (QueuedChunk& chunk : chunkQueue().takeFor(L)) {
+        chunk.result.set_value(runLuaChunk(L, chunk.scrambledCode));
     }
 }
 
-void dropQueuedLuaCode(int counter) {
-    for (QueuedChunk& chunk : chunkQueue().takeFor(counter)) chunk.result.set_value({});
+void dropQueuedLuaCode(LuaState* L) {
+    for (QueuedChunk& chunk : chunkQueue().takeFor(L)) chunk.result.set_value({});
 }
 
 }  // namespace Zo::KV9RudiVeruv

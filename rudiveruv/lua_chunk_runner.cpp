@@ -1,7 +1,6 @@
 #include "rudiveruv/lua_chunk_runner.h"
 
 #include "bridge/lua40_layout.h"
-#include "rudiveruv/scope_guard.h"
 
 #include <cstdint>
 
@@ -32,10 +31,10 @@ LuaChunkResult firstResult(LuaState* L) {
 LuaChunkResult runLuaChunk(LuaState* L, std::string& scrambledCode) {
     if (g_rudiVeruvLua.gettop(L) != 0) return {};
     unscramble(scrambledCode);
-    // Also when reading the result fails: the game's stack is never left in use.
-    const ScopeGuard emptyStack([L] { g_rudiVeruvLua.settop(L, 0); });
     if (!runGameDostring(L, scrambledCode.c_str())) return {};
-    return firstResult(L);
+    LuaChunkResult result = firstResult(L);
+    g_rudiVeruvLua.settop(L, 0);
+    return result;
 }
 
 }  // namespace Zo::KV9RudiVeruv

@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <cstring>
-#include <exception>
 #include <memory>
 #include <mutex>
 #include <sstream>
@@ -20,7 +19,6 @@
 namespace Zo::KV9RudiVeruv {
 
 std::atomic<LuaState*> g_gameLuaState{nullptr};
-int g_gameLuaStateCounter = 0;
 std::atomic<int> g_checkerCounter{0};
 
 namespace {
@@ -34,31 +32,31 @@ struct PipeWatch {
     std::string path;
 };
 
-// What the end of a state's watch does: what was queued for the state is dropped, a newer
-// state that replaced it, even at its address, stays remembered, and the permission is
-// withdrawn. Past the process's end it touches nothing else: what the overlay hears of the
-// withdrawal may already be destroyed.
+// The checker counter of the state g_gameLuaState was last set to, under g_stateMutex. The game
+// can make a new state at the address of one that just ended, before that one's watcher woke:
+// the address alone does not tell the two apart.
+int g_rememberedCounter = 0;
+
+std::string checkerName(int counter) {
+    std::ostringstream name;
+    name << "tovek_kv9_lua_output_plugin_checker_" << g_checkerRandomId << "_" << counter;
+    return name.str();
+}
+
+// What the end of a state's watch does: a newer state that replaced L, even at L's address,
+// stays remembered with what was queued for it, and the permission is withdrawn. Past the
+// process's end it touches nothing: what the overlay hears of the withdrawal may already be
+// destroyed.
 void forgetLuaState(LuaState* L, int counter) {
     const LockUnlessEnding lock(g_stateMutex);
     if (!lock.held()) return;
-    if (counter == g_gameLuaStateCounter) {
+    if (counter == g_rememberedCounter) {
         LuaState* expected = L;
         g_gameLuaState.compare_exchange_strong(expected, nullptr);
-        g_gameLuaStateCounter = 0;
+        dropQueuedLuaCode(L);
     }
-    dropQueuedLuaCode(counter);
     if (g_processEnding) return;
     setRudiVeruvAllowed(false);
-}
-
-// Whatever this detour does before the game's own read stays in it: below it are the game's C
-// frames. Saying so must not fail either.
-void reportQueuedCodeFailure(const char* what) {
-    if (g_processEnding || !g_timePauseEdges.logLine) return;
-    try {
-        g_timePauseEdges.logLine(std::string("Failed to run a queued Lua command: ") + what);
-    } catch (...) {
-    }
 }
 
 // The state's file on the pipe is never written, so the read returns only when the file is
@@ -95,8 +93,9 @@ void onLuaStateReady(LuaState* L) {
     {
         std::lock_guard lock(g_stateMutex);
         g_gameLuaState.exchange(L);
-        g_gameLuaStateCounter = counter;
+        g_rememberedCounter = counter;
     }
+    dropQueuedLuaCode(L);  // queued for an earlier state at this address, which has ended
     // Until a watcher has L, every way out forgets it again, an exception's too: nothing else
     // would see L end, and the game would go on to free it.
     ScopeGuard forgetUnwatched([L, counter] { forgetLuaState(L, counter); });
@@ -117,12 +116,6 @@ void onLuaStateReady(LuaState* L) {
     if (!startPipeWatcher(PipeWatch{L, counter, pipe, std::move(path)})) return;
     closeUnwatchedPipe.action.clear();
     forgetUnwatched.action.clear();
-}
-
-std::string checkerName(int counter) {
-    std::ostringstream name;
-    name << "tovek_kv9_lua_output_plugin_checker_" << g_checkerRandomId << "_" << counter;
-    return name.str();
 }
 
 // A plain Windows thread: once its body has returned, only the system's thread end follows,
@@ -147,17 +140,12 @@ void setRudiVeruvAllowed(bool allowed) {
 }
 
 void hookedGetglobal(LuaState* L, const char* name) {
-    try {
-        if (std::strncmp(name, "ObjID", 5) == 0) {
-            const LockUnlessEnding lock(g_stateMutex);
-            if (lock.held()) g_luaWindowAvailable = true;
-        }
-        runQueuedLuaCode(L);
-    } catch (const std::exception& error) {
-        reportQueuedCodeFailure(error.what());
-    } catch (...) {
-        reportQueuedCodeFailure("unknown exception");
+    if (std::strncmp(name, "ObjID", 5) == 0) {
+        const LockUnlessEnding lock(g_stateMutex);
+        if (lock.held()) g_luaWindowAvailable = true;
     }
+    // The game reads globals between its script calls, also while its logic is paused.
+    runQueuedLuaCode(L);
     g_rudiVeruvLua.getglobal(L, name);
 }
 

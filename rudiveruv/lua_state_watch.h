@@ -8,8 +8,6 @@
 #include "rudiveruv/rudiveruv_state.h"
 #include "rudiveruv/time_pause_edges.h"
 
-#include <string>
-
 namespace Zo::KV9RudiVeruv {
 
 // The thread starter of the plug-in: body(data) on a detached thread of its own; false when no
@@ -22,10 +20,6 @@ bool startDetachedThread(ThreadBody body, void* data);
 // L is forgotten again and the permission withdrawn.
 void onLuaStateReady(LuaState* L);
 
-// The name of the state's checker global, which holds the state's file on its watch's pipe:
-// "tovek_kv9_lua_output_plugin_checker_", the random number, "_" and the state's counter.
-std::string checkerName(int counter);
-
 // The pause-allowed rule on the replay the game has open now.
 bool replayAllowsTimePause();
 
@@ -35,8 +29,7 @@ void setRudiVeruvAllowed(bool allowed);
 
 // The detour of the game's lua_getglobal: the first read of an "ObjID..." global shows that
 // the game's scripts use object events. On the game's Lua thread, it first runs the Lua text
-// queued for L (runLuaCode) when L's stack is empty. Nothing that fails there leaves it: the
-// failure goes to the Output log, and the game's own read is made all the same.
+// queued for L (runLuaCode) when L's stack is empty.
 void hookedGetglobal(LuaState* L, const char* name);
 
 }  // namespace Zo::KV9RudiVeruv

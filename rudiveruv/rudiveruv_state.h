@@ -69,9 +69,6 @@ extern uint32_t g_checkerRandomId;
 
 // The newest game Lua state; null before the first and after its end.
 extern std::atomic<Tovek::KV9Lua::LuaState*> g_gameLuaState;
-// The checker counter of g_gameLuaState, 0 with none; under g_stateMutex, and set with it. The
-// game can make a new state at the address of one that just ended: the counter tells them apart.
-extern int g_gameLuaStateCounter;
 // How many game Lua states have arrived; numbers the watch names.
 extern std::atomic<int> g_checkerCounter;
 

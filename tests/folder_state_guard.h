@@ -28,7 +28,6 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -196,7 +195,6 @@ private:
     Saved<uint32_t> m_checkerRandomId{Zo::KV9RudiVeruv::g_checkerRandomId};
     Saved<std::atomic<Tovek::KV9Lua::LuaState*>> m_gameLuaState{
         Zo::KV9RudiVeruv::g_gameLuaState};
-    Saved<int> m_gameLuaStateCounter{Zo::KV9RudiVeruv::g_gameLuaStateCounter};
     Saved<std::atomic<int>> m_checkerCounter{Zo::KV9RudiVeruv::g_checkerCounter};
     Saved<Zo::KV9RudiVeruv::GameCrtFunctions> m_gameCrt{Zo::KV9RudiVeruv::g_gameCrt};
 #endif
@@ -207,7 +205,6 @@ class SavedToolkitInput {
 public:
     SavedToolkitInput()
         : m_messages(Zo::KV9RudiVeruv::g_toolkitInput.takeAll()),
-          m_pointer(Zo::KV9RudiVeruv::g_toolkitInput.pointer()),
           m_capture(Zo::KV9RudiVeruv::g_toolkitInput.capture()) {
         for (const Zo::KV9RudiVeruv::WindowMessage& message : m_messages) {
             Zo::KV9RudiVeruv::g_toolkitInput.post(message);
@@ -218,7 +215,6 @@ public:
         for (const Zo::KV9RudiVeruv::WindowMessage& message : m_messages) {
             Zo::KV9RudiVeruv::g_toolkitInput.post(message);
         }
-        Zo::KV9RudiVeruv::g_toolkitInput.setPointer(m_pointer);
         Zo::KV9RudiVeruv::g_toolkitInput.setCapture(m_capture);
     }
     SavedToolkitInput(const SavedToolkitInput&) = delete;
@@ -226,7 +222,6 @@ public:
 
 private:
     std::vector<Zo::KV9RudiVeruv::WindowMessage> m_messages;
-    std::optional<Zo::KV9RudiVeruv::ToolkitPointer> m_pointer;
     Zo::KV9RudiVeruv::ToolkitCapture m_capture;
 };
 

@@ -26,15 +26,6 @@ std::string unscrambled(std::string text) {
     return text;
 }
 
-// The game's Lua state as the Lua-state watch remembers it, without a watcher: its checker
-// global set by its own Lua code.
-void rememberState(lua_State* L) {
-    g_gameLuaState = reinterpret_cast<LuaState*>(L);
-    g_gameLuaStateCounter = 1;
-    lua_pushnumber(L, 1);
-    lua_setglobal(L, checkerName(1).c_str());
-}
-
 // The plug-in's own edge: the commands reach the stand-in game's "dostring" through the chunk
 // runner, which records each chunk as the game would run it.
 class LuaCommandEdgeGame : public ::testing::Test {
@@ -43,7 +34,6 @@ protected:
         g_rudiVeruvLua = standInLuaApi();
         g_luaDostring = reinterpret_cast<Tovek::KV9Lua::lua_CFunction>(&host_base_dostring);
         g_gameLuaState = nullptr;
-        g_gameLuaStateCounter = 0;
     }
 
     RudiVeruvStateGuard m_rudiVeruvState;
@@ -52,7 +42,7 @@ protected:
 
 TEST_F(LuaCommandEdgeGame, CommandsRunInTheGamesLuaStateAsTextFollowedByArguments) {
     std::unique_ptr<lua_State> state = HostLua::newState();
-    rememberState(state.get());
+    g_gameLuaState = reinterpret_cast<LuaState*>(state.get());
     PlayerColorTable colors;
     initPlayerColorTable(colors);
     colors.colorValue = 0xF0D719;
@@ -76,7 +66,7 @@ TEST_F(LuaCommandEdgeGame, CommandsRunInTheGamesLuaStateAsTextFollowedByArgument
 // The runner refuses while the game's Lua stack is in use; the toggle's flag flips all the same.
 TEST_F(LuaCommandEdgeGame, NothingRunsWhileTheGamesStackIsInUse) {
     std::unique_ptr<lua_State> state = HostLua::newState();
-    rememberState(state.get());
+    g_gameLuaState = reinterpret_cast<LuaState*>(state.get());
     lua_pushnumber(state.get(), 1);
     bool inputEnabled = true;
     sendToggleCommand(m_lua, &inputEnabled);
