@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <boost/dll/runtime_symbol_info.hpp>
+#include <boost/locale/encoding_utf.hpp>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -27,6 +28,7 @@
 #include <regex>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #ifdef _WIN32
@@ -600,8 +602,13 @@ TEST_F(CameraConfigTest, AFileThatLoadedIsReplacedWithoutACopy) {
 #ifdef _WIN32
 // A folder reached as a share, "\\server\share\...": under Wine the prefix's dosdevices\unc
 // folder holds the shares (a server is a folder, a share a folder in it); elsewhere the
-// administrative share of the folder's drive.
+// administrative share of the folder's drive. A server's folder made for it goes with it.
 struct ShareFolder {
+    ~ShareFolder() {
+        std::error_code ignored;
+        if (!made.empty()) fs::remove_all(made, ignored);
+    }
+
     fs::path local;  // where the files are
     fs::path unc;    // the same folder, named through the share
     fs::path made;   // the server's folder made for the test, if one was
@@ -677,7 +684,6 @@ TEST_F(CameraConfigTest, ModulePathsInTheLongPathFormOrOnAShareWork) {
         EXPECT_EQ(g_configStatusDetail, c.shown + kKeptCopyNote + c.shown + ".unreadable-1");
         EXPECT_EQ(readBytes(copy), "{");
     }
-    if (!share.made.empty()) fs::remove_all(share.made);
 }
 #endif
 
